@@ -1,0 +1,85 @@
+#pragma once
+
+// A model of the measuring board on a lifting barbell: from a described set it produces exactly
+// the samples and bytes the board sends, and keeps the ground truth of every repetition.
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <vector>
+
+namespace kinetra::sim {
+
+enum class Link { Serial, Hid };
+
+struct RepetitionSpec {
+    double rangeMm = 500;           // distance between the bottom and the top of the movement
+    double meanConcentricMmS = 500; // displacement over the whole rise time
+    double eccentricMmS = 400;      // mean descent velocity (positive number)
+    double pauseTopS = 0.5;         // standing still at the top before the descent
+    double pauseBottomS = 0.3;      // standing still at the bottom before the rise
+};
+
+struct SetSpec {
+    double startPositionMm = 200; // where the load rests before the set
+    double initialLiftMm = 300;   // the unracking lift before the first descent (0: none)
+    double initialLiftMmS = 400;  // its mean velocity
+    double restBeforeS = 1.0;     // standing still before the initial lift
+    double restAfterS = 1.0;      // standing still after the last repetition
+    std::vector<RepetitionSpec> repetitions;
+    double fatigue = 0;     // each repetition's concentric velocity is slower by this share
+    double noise = 0;       // relative jitter of the step periods (0: none)
+    std::uint32_t seed = 1; // same seed, same bytes
+};
+
+// One board sample, as the board counts.
+struct BoardSample {
+    std::int16_t count = 0; // position in board counts
+    std::int32_t ticks = 0; // signed period of the step in board time ticks; 0 = still
+};
+
+// What really happened in one repetition (times in s from the start of the stream).
+struct RepetitionTruth {
+    double eccentricStartS = 0; // the load leaves the top
+    double concentricStartS = 0;
+    double concentricEndS = 0;
+    double displacementMm = 0;    // rise, top minus bottom
+    double meanConcentricMmS = 0; // displacement over the whole rise time
+    double peakConcentricMmS = 0;
+};
+
+struct BoardScale {
+    float mmPerCount;
+    double msPerTick;
+};
+// Scale of a board type as the program applies it (an unknown type falls back to type 3).
+BoardScale boardScale(int boardType);
+
+class BoardModel {
+public:
+    BoardModel(const SetSpec& spec, int boardType, Link link);
+
+    // Every sample the board sends, in order, and the stream time at which each is sent (s).
+    const std::vector<BoardSample>& samples() const { return m_samples; }
+    const std::vector<double>& sendTimes() const { return m_times; }
+    const std::vector<RepetitionTruth>& truth() const { return m_truth; }
+
+    // The serial stream: 6-byte frames, little-endian, back to back.
+    QByteArray serialBytes() const;
+    // HID input reports of 65 bytes, report number first, 8 samples each; the last report is
+    // completed with still samples.
+    std::vector<QByteArray> hidReports() const;
+
+private:
+    std::vector<BoardSample> m_samples;
+    std::vector<double> m_times;
+    std::vector<RepetitionTruth> m_truth;
+    int m_boardType;
+    Link m_link;
+};
+
+// Encoders shared by the model, the simulators and the tests.
+void appendSerialFrame(QByteArray& out, BoardSample s);
+void writeHidSample(QByteArray& report, int index, BoardSample s);
+
+} // namespace kinetra::sim
