@@ -63,6 +63,12 @@ public:
     const std::vector<BoardSample>& samples() const { return m_samples; }
     const std::vector<double>& sendTimes() const { return m_times; }
     const std::vector<RepetitionTruth>& truth() const { return m_truth; }
+    // End of the set, after the rest that follows the last repetition (s).
+    double durationS() const { return m_durationS; }
+    int boardType() const { return m_boardType; }
+    Link link() const { return m_link; }
+    // Position counts per movement step: 6 on serial, 1 on HID.
+    static int stepCounts(Link link);
 
     // The serial stream: 6-byte frames, little-endian, back to back.
     QByteArray serialBytes() const;
@@ -74,12 +80,17 @@ private:
     std::vector<BoardSample> m_samples;
     std::vector<double> m_times;
     std::vector<RepetitionTruth> m_truth;
+    double m_durationS = 0;
     int m_boardType;
     Link m_link;
 };
 
-// Encoders shared by the model, the simulators and the tests.
+inline constexpr int HidReportSize = 65;
+
+// Encoders and decoders shared by the model, the simulators and the tests.
 void appendSerialFrame(QByteArray& out, BoardSample s);
-void writeHidSample(QByteArray& report, int index, BoardSample s);
+void writeHidSample(QByteArray& report, int index, BoardSample s); // index 0 to 7
+BoardSample readSerialFrame(const char* frame);                    // 6 bytes
+BoardSample readHidSample(const QByteArray& report, int index);
 
 } // namespace kinetra::sim
