@@ -25,19 +25,22 @@ using ColonneTabella = std::array<QStringList, 15>;
 QByteArray contenutoFileCampioni(const Stato& stato, const QLocale& locale);
 
 // The whole repetitions table file; `adesso` fills the first line. `avanzamento`, when set, is
-// told the row count first (as a negative number) and then each row index as it is written.
+// told the row count first (as a negative number; not called for an empty table) and then each
+// row index as it is written.
 QByteArray contenutoFileDati(const ColonneTabella& colonne, const Stato& stato,
                              const QLocale& locale, const QDateTime& adesso,
                              const std::function<void(int)>& avanzamento = {});
 
-// The automatic name of the raw-sample file in the athlete folder, from the time stamp, with
-// every character a Windows file name forbids replaced.
+// The automatic name of the raw-sample file in the athlete folder (misure_auto in the data
+// folder when no athlete is set), from the time stamp, with every character a Windows file name
+// forbids replaced by a period.
 QString nomeAutomaticoCampioni(const Stato& stato, const QLocale& locale, const QDateTime& adesso);
 // The repetitions table written beside a raw-sample file under the same time stamp.
 QString nomeDatiAccanto(const QString& nomeCampioni);
 
-// Writes the raw-sample file. An empty `nome` is replaced by the automatic name and handed
-// back. Returns the system's description of a failure, or an empty string.
+// Writes the raw-sample file, every stored sample. An empty `nome` is replaced by the automatic
+// name (made unique, its folder created) and handed back. Returns the system's description of
+// a failure, or an empty string; a failed write leaves an earlier file of that name whole.
 QString Salva_File_Campioni_csv(QString& nome, const Stato& stato,
                                 const QLocale& locale = QLocale(),
                                 const QDateTime& adesso = QDateTime::currentDateTime());
