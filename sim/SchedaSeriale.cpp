@@ -22,6 +22,9 @@ void SchedaSeriale::rispondi(QByteArray risposta, bool finale, bool avvio) {
     if (!m_uscite.empty())
         quando = std::max(quando, m_uscite.back().quando);
     if (m_opzioni.pezziMs >= 0) {
+        // Pieces keep their spacing across replies too.
+        if (!m_uscite.empty())
+            quando = std::max(quando, m_uscite.back().quando + m_opzioni.pezziMs / 1000.0);
         for (qsizetype i = 0; i < risposta.size(); ++i) {
             m_uscite.push_back({quando, risposta.mid(i, 1), avvio && i == risposta.size() - 1});
             quando += m_opzioni.pezziMs / 1000.0;
