@@ -1,3 +1,4 @@
+#include "StampaQString.h"
 #include "VistaRegistrata.h"
 #include "acquisition/MotoreAcquisizione.h"
 #include "acquisition/RigaTabella.h"

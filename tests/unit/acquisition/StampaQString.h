@@ -1,0 +1,11 @@
+#pragma once
+
+// Readable QString values in GoogleTest failure messages.
+
+#include <QString>
+
+#include <ostream>
+
+inline void PrintTo(const QString& testo, std::ostream* os) {
+    *os << '"' << testo.toStdString() << '"';
+}
