@@ -1,12 +1,8 @@
 // The built kinetra-analyze against the engine: the same stream must give the same table.
 
+#include "AcquisizioneSimulata.h"
 #include "TestApp.h"
-#include "VistaRegistrata.h"
-#include "acquisition/Analisi.h"
-#include "acquisition/Decodifica.h"
-#include "acquisition/RigaTabella.h"
 #include "athlete/EsportazioneCsv.h"
-#include "sim/BoardModel.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +11,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 using namespace kinetra;
 
@@ -53,35 +47,6 @@ QByteArray senzaData(const QByteArray& tabella) {
     return tabella.mid(tabella.indexOf("\r\n") + 2);
 }
 
-// A port receiving the frames one by one, the receive event firing from 12 bytes waiting.
-class PortaViva : public SorgenteSeriale {
-public:
-    QByteArray attesa;
-    int CommEvent() const override { return 2; }
-    int InBufferCount() const override { return static_cast<int>(attesa.size()); }
-    int InputLen() const override { return 12; }
-    QByteArray Input() override {
-        QByteArray b = attesa.left(12);
-        attesa.remove(0, 12);
-        return b;
-    }
-};
-
-class VistaConTabella : public test::VistaRegistrata {
-public:
-    VistaConTabella(const Stato& stato, QLocale locale) : m_stato(stato), m_locale(locale) {}
-    ColonneTabella colonne;
-    void Aggiungi_riga(int k) override {
-        VistaRegistrata::Aggiungi_riga(k);
-        aggiungiRiga(colonne,
-                     testiRiga(m_stato.Ripetizioni[static_cast<std::size_t>(k)], k, m_locale));
-    }
-
-private:
-    const Stato& m_stato;
-    QLocale m_locale;
-};
-
 struct Caso {
     sim::Link link;
     int tipo;
@@ -113,28 +78,8 @@ TEST(KinetraAnalyze, WritesTheTableAndTheRawSamplesTheEngineGivesForTheSameStrea
         Stato stato;
         stato.Dati_esercizio.Ampiezza_minima = 120;
         stato.Memo_attivo = true;
-        VistaConTabella vista(stato, c.qlocale);
-        MotoreAcquisizione motore(stato, vista);
-        QByteArray flusso;
-        if (c.link == sim::Link::Serial) {
-            avviaAcquisizione(stato, motore, Collegamento::Seriale, c.tipo);
-            flusso = modello.serialBytes();
-            PortaViva porta;
-            for (qsizetype i = 0; i < flusso.size(); i += 6) {
-                porta.attesa += flusso.mid(i, 6);
-                if (porta.attesa.size() >= 12)
-                    motore.OnComm(porta);
-            }
-        } else {
-            avviaAcquisizione(stato, motore, Collegamento::Hid, c.tipo);
-            for (const QByteArray& report : modello.hidReports()) {
-                flusso += report;
-                motore.OnRead([&](std::uint8_t* buffer) {
-                    std::memcpy(buffer, report.constData(), ByteReportHid);
-                    return true;
-                });
-            }
-        }
+        test::VistaConTabella vista(stato, c.qlocale);
+        const QByteArray flusso = test::acquisisciDalModello(modello, stato, vista);
         ASSERT_EQ(vista.righe.size(), 6u);
         const QByteArray tabellaMotore =
             contenutoFileDati(vista.colonne, stato, c.qlocale, QDateTime::currentDateTime());

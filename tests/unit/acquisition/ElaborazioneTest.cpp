@@ -163,13 +163,3 @@ TEST(Elabora_blocco, StopsDrawingUnderBacklogAndResumesAfterABlockEndingNearlyEm
     EXPECT_EQ(ultimo.per, (std::vector<double>{20, 20}));
     EXPECT_EQ(ultimo.vel, (std::vector<double>{300, 300}));
 }
-
-TEST(Elabora_blocco, AnEmptyBlockChangesNothing) {
-    Banco b;
-    b.stato.Seriale_attiva = true;
-    b.stato.Fattore_spostamento = 1;
-    b.motore.Elabora_blocco(-1, nullptr, nullptr);
-    EXPECT_EQ(b.stato.N_campioni, 0);
-    EXPECT_TRUE(b.vista.disegnati.empty());
-    EXPECT_EQ(b.motore.Vel_precedente(), 0.0);
-}
