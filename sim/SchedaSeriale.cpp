@@ -155,6 +155,7 @@ void SchedaSeriale::pompa() {
                     m_file.reset();
             }
             m_flusso.avvia(u.quando);
+            m_setInviato = false;
         }
     }
     if (!risposte.isEmpty())
@@ -165,6 +166,10 @@ void SchedaSeriale::pompa() {
             pronti += pezzo;
         if (!pronti.isEmpty())
             inviaFlusso(pronti);
+        if (!m_setInviato && m_flusso.setCompleto() && !m_riagganciata) {
+            m_setInviato = true;
+            emit setInviato();
+        }
     }
     if (!m_riagganciata)
         programma();

@@ -51,6 +51,8 @@ public:
 signals:
     void invia(const QByteArray& byte);
     void riaggancia();
+    // The whole set has gone out (still frames follow until the stop command).
+    void setInviato();
     // A command was understood ("$D", "$i", "$T", "$F", "$Z", "$", "?").
     void comando(const QByteArray& comando);
 
@@ -75,6 +77,7 @@ private:
     bool m_prefisso = false;
     qint64 m_byteFlusso = 0;
     bool m_riagganciata = false;
+    bool m_setInviato = false;
     std::unique_ptr<QFile> m_file;
 };
 

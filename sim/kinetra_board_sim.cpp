@@ -227,6 +227,8 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     if (verboso) {
+        QObject::connect(&scheda, &SchedaSeriale::setInviato, &scheda,
+                         [] { QTextStream(stderr) << "kinetra-board-sim: set sent\n"; });
         QObject::connect(&scheda, &SchedaSeriale::comando, &scheda, [](const QByteArray& c) {
             QTextStream(stderr) << "kinetra-board-sim: " << c << "\n";
         });

@@ -28,6 +28,12 @@ public:
     const QString& percorso() const { return m_percorso; }
     QProcess& processo() { return m_processo; }
 
+    // What the simulator has logged so far.
+    const QString& registro() {
+        m_registro += QString::fromLocal8Bit(m_processo.readAllStandardError());
+        return m_registro;
+    }
+
     // Stops the simulator and returns what it logged (the bytes and commands it received).
     QString ferma() {
         if (m_processo.state() != QProcess::NotRunning) {
