@@ -65,14 +65,14 @@ TEST(KinetraAnalyze, WritesTheTableAndTheRawSamplesTheEngineGivesForTheSameStrea
     ASSERT_TRUE(cartella.isValid());
     for (const Caso& c : casi) {
         SCOPED_TRACE(c.locale);
-        sim::SetSpec spec;
-        spec.noise = 0.1;
-        spec.seed = 5;
-        spec.fatigue = 0.05;
-        spec.initialLiftMm = 400;
-        spec.initialLiftMmS = 300;
-        spec.repetitions.resize(6);
-        const sim::BoardModel modello(spec, c.tipo, c.link);
+        sim::SetSpec descrizione;
+        descrizione.noise = 0.1;
+        descrizione.seed = 5;
+        descrizione.fatigue = 0.05;
+        descrizione.initialLiftMm = 400;
+        descrizione.initialLiftMmS = 300;
+        descrizione.repetitions.resize(6);
+        const sim::BoardModel modello(descrizione, c.tipo, c.link);
 
         // The engine, fed as a running acquisition is.
         Stato stato;

@@ -113,8 +113,8 @@ TEST(SerieSimulata, GivesTheRowsTheRulesPredictCloseToWhatTheLoadDid) {
             for (int tipo = 1; tipo <= 3; ++tipo) {
                 SCOPED_TRACE(testing::Message()
                              << sc.nome << ", " << nomeLink(link) << ", board type " << tipo);
-                const sim::SetSpec spec = serie(sc.sollevamentoMm, sc.sollevamentoMmS);
-                const sim::BoardModel modello(spec, tipo, link);
+                const sim::SetSpec descrizione = serie(sc.sollevamentoMm, sc.sollevamentoMmS);
+                const sim::BoardModel modello(descrizione, tipo, link);
                 Stato stato;
                 stato.Dati_esercizio.Ampiezza_minima = AmpiezzaMinima;
                 test::VistaConTabella vista(stato, QLocale::c());
@@ -130,10 +130,10 @@ TEST(SerieSimulata, GivesTheRowsTheRulesPredictCloseToWhatTheLoadDid) {
                 const double passo = sim::BoardModel::stepCounts(link) *
                                      static_cast<double>(scalaScheda(tipo).Fattore_spostamento);
                 // Time 0 is the end of the first valid rise.
-                const double origine =
-                    sc.primaRipetizione == 0
-                        ? spec.restBeforeS + spec.initialLiftMm / spec.initialLiftMmS
-                        : verita[0].concentricEndS;
+                const double origine = sc.primaRipetizione == 0 ? descrizione.restBeforeS +
+                                                                      descrizione.initialLiftMm /
+                                                                          descrizione.initialLiftMmS
+                                                                : verita[0].concentricEndS;
                 std::printf("%s, %s, board type %d (step %.3f mm):\n", sc.nome, nomeLink(link),
                             tipo, passo);
                 for (int k = 1; k <= righe; ++k) {
