@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 using namespace kinetra::sim;
 
@@ -174,7 +175,11 @@ INSTANTIATE_TEST_SUITE_P(TipiECollegamenti, ModelloScheda,
                          ::testing::Values(Caso{1, Link::Serial}, Caso{2, Link::Serial},
                                            Caso{3, Link::Serial}, Caso{7, Link::Serial},
                                            Caso{1, Link::Hid}, Caso{2, Link::Hid},
-                                           Caso{3, Link::Hid}, Caso{0, Link::Hid}));
+                                           Caso{3, Link::Hid}, Caso{0, Link::Hid}),
+                         [](const ::testing::TestParamInfo<Caso>& p) {
+                             return std::string(p.param.link == Link::Serial ? "Seriale" : "Hid") +
+                                    std::to_string(p.param.tipo);
+                         });
 
 TEST(ModelloSchedaScala, boardTypesSelectTheProgramsScale) {
     struct {

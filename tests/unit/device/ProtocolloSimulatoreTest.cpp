@@ -122,11 +122,11 @@ TEST_F(ProtocolloSuSimulatore, theProbeAcceptsOnlyTheExactIdentity) {
         QStringList opzioni;
         bool trovata;
         int msMin, msMax;
-    } casi[] = {{{}, true, 450, 1000},
-                {{QStringLiteral("--identity"), QStringLiteral("?yes")}, false, 450, 1000},
-                {{QStringLiteral("--identity"), QStringLiteral("?YE")}, false, 950, 1800},
+    } casi[] = {{{}, true, 480, 1300},
+                {{QStringLiteral("--identity"), QStringLiteral("?yes")}, false, 480, 1300},
+                {{QStringLiteral("--identity"), QStringLiteral("?YE")}, false, 980, 1800},
                 // No board: the settling wait and two time-outs of 500 ms.
-                {{QStringLiteral("--silent")}, false, 1400, 2000}};
+                {{QStringLiteral("--silent")}, false, 1480, 2300}};
     for (const auto& c : casi) {
         comm->setPortOpen(false);
         scheda(c.opzioni, 2, false);
@@ -177,13 +177,13 @@ TEST_F(ProtocolloSuSimulatore, aReplyInPiecesIsTakenWhenCompleteAndExtraBytesWai
 
 TEST_F(ProtocolloSuSimulatore, aLateReplyTimesOutAndStaysInTheBufferUntilTheNextFlush) {
     scheda({QStringLiteral("--board-type"), QStringLiteral("1"), QStringLiteral("--reply-delay"),
-            QStringLiteral("1300")});
+            QStringLiteral("1700")});
     stato.Fattore_spostamento = 0;
     QElapsedTimer t;
     t.start();
     prot.Leggi_tipo_scheda();
     EXPECT_GE(t.elapsed(), 980);
-    EXPECT_LE(t.elapsed(), 1250);
+    EXPECT_LE(t.elapsed(), 1600);
     ASSERT_EQ(ui.messaggi.size(), 1u);
     EXPECT_EQ(ui.messaggi[0].testo, QLatin1String("Indice non compreso nell'intervallo"));
     EXPECT_EQ(stato.Fattore_spostamento, 0.0f);
@@ -208,7 +208,7 @@ TEST_F(ProtocolloSuSimulatore, theStartWithNoBoardPoweredSaysSoAndSendsNoStartCo
         t.start();
         prot.Avvia_acquisizione();
         EXPECT_GE(t.elapsed(), c.timeout - 20);
-        EXPECT_LE(t.elapsed(), c.timeout + 250);
+        EXPECT_LE(t.elapsed(), c.timeout + 600);
         ASSERT_EQ(ui.messaggi.size(), 1u);
         EXPECT_EQ(ui.messaggi[0].testo, QLatin1String("Apparato non collegato o spento!"));
         EXPECT_EQ(ui.messaggi[0].icona, IconaMessaggio::Critica);
@@ -278,7 +278,7 @@ TEST_F(ProtocolloSuSimulatore,
     EXPECT_LT(passi[1].second - passi[0].second, 300);
     const qint64 costo = passi[2].second - passi[1].second;
     EXPECT_GE(costo, 1450);
-    EXPECT_LE(costo, 2000);
+    EXPECT_LE(costo, 2600);
     EXPECT_TRUE(stato.Seriale_attiva);
     EXPECT_TRUE(comm->PortOpen());
     EXPECT_EQ(comm->CommPort(), 3);
