@@ -371,3 +371,19 @@ TEST_F(ProtocolloSuSimulatore, anExchangeStartedInsideAnotherWaitEndsBothWithinT
     prot.Leggi_tipo_scheda();
     EXPECT_TRUE(stato.Stato_connessione.endsWith(QLatin1String(" Scheda tipo 2")));
 }
+
+TEST_F(ProtocolloSuSimulatore, theSimulatorRegistersItsPortForItsLifetime) {
+    const QString ini = dir.filePath(QStringLiteral("k.ini"));
+    SimulatoreProcesso sim({QStringLiteral("--register"), QStringLiteral("4"),
+                            QStringLiteral("--settings-file"), ini});
+    ASSERT_FALSE(sim.percorso().isEmpty());
+    EXPECT_EQ(imp.dispositivoPorta(4), sim.percorso());
+    comm->setCommPort(4);
+    comm->setPortOpen(true);
+    stato.Seriale_attiva = true;
+    prot.Leggi_info_scheda();
+    EXPECT_EQ(stato.Numero_canali, 2);
+    comm->setPortOpen(false);
+    sim.ferma();
+    EXPECT_EQ(imp.dispositivoPorta(4), QString());
+}
