@@ -129,27 +129,38 @@ void ScrittoreRighe::rigaGrezza(QByteArrayView byte) {
     m_dati.append("\r\n");
 }
 
+namespace {
+
+// Qt leaves some write failures (a full disk, a file size limit) as "Unknown error"; the coach
+// should at least learn which file was not written.
+QString descrizioneErrore(const QFileDevice& file, const QString& percorso) {
+    const QString testo = file.errorString();
+    if (file.error() == QFileDevice::NoError || testo.isEmpty() ||
+        testo == QLatin1String("Unknown error"))
+        return QStringLiteral("Impossibile scrivere il file %1").arg(percorso);
+    return testo;
+}
+
+} // namespace
+
 QString scriviFile(const QString& percorso, const QByteArray& dati, bool atomico) {
     if (atomico) {
         QSaveFile file(percorso);
         if (!file.open(QIODevice::WriteOnly))
-            return file.errorString();
+            return descrizioneErrore(file, percorso);
         if (file.write(dati) != dati.size()) {
-            const QString errore = file.errorString();
+            const QString errore = descrizioneErrore(file, percorso);
             file.cancelWriting();
             return errore;
         }
         if (!file.commit())
-            return file.errorString();
+            return descrizioneErrore(file, percorso);
         return {};
     }
     QFile file(percorso);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return file.errorString();
-    if (file.write(dati) != dati.size())
-        return file.errorString();
-    if (!file.flush())
-        return file.errorString();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(dati) != dati.size() ||
+        !file.flush())
+        return descrizioneErrore(file, percorso);
     return {};
 }
 
