@@ -13,34 +13,27 @@ using namespace kinetra;
 namespace {
 
 TEST(LeggiFileMisure, ClearsTheAcquisitionAndTakesThePeriodOnlyFromItsOwnKindOfFile) {
-    const QByteArray esportazione = contenutoFileCampioni(Stato{}, QLocale(QLocale::Italian));
+    using enum EsitoFileMisure;
     struct Caso {
-        const char* descrizione;
         std::optional<QByteArray> dati; // none: no file at all
         EsitoFileMisure esito;
         bool azzera;          // Reset_dati ran
         std::int32_t periodo; // Tempo_campionamento afterwards (7 before)
     };
     const Caso casi[] = {
-        {"only the header and the period", "pesi01\r\n25\r\n", EsitoFileMisure::Letto, true, 25},
-        {"period after a comma on the first line", "pesi01, 30 ,1.5\r\n-2.25,3\r\n",
-         EsitoFileMisure::Letto, true, 30},
-        {"quoted header", "\"pesi01\"\n10\n", EsitoFileMisure::Letto, true, 10},
-        {"a whole period rounds halves to even", "pesi01\n2.5\n", EsitoFileMisure::Letto, true, 2},
-        {"an empty line reads as zero", "pesi01\n20\n1\n\n2\n", EsitoFileMisure::Letto, true, 20},
-        {"text after the header on the same line", "pesi01,abc\r\n", EsitoFileMisure::Fallito, true,
-         7},
-        {"no period", "pesi01\r\n", EsitoFileMisure::Fallito, true, 7},
-        {"a later value that is not a number keeps the period", "pesi01\r\n20\r\n1,x\r\n",
-         EsitoFileMisure::Fallito, true, 20},
-        {"a value no single can hold", "pesi01\n20\n1e300\n", EsitoFileMisure::Fallito, true, 20},
-        {"empty file", "", EsitoFileMisure::Fallito, false, 7},
-        {"missing file", std::nullopt, EsitoFileMisure::Fallito, false, 7},
-        {"a raw-sample export", esportazione, EsitoFileMisure::NonCompatibile, false, 7},
-        {"the header is case-sensitive", "PESI01\r\n10\r\n", EsitoFileMisure::NonCompatibile, false,
-         7},
+        {"pesi01\r\n25\r\n", Letto, true, 25},
+        {"pesi01, 30 ,1.5\r\n-2.25,3\r\n", Letto, true, 30}, // the period after a comma
+        {"pesi01,abc\r\n", Fallito, true, 7},
+        {"pesi01\r\n", Fallito, true, 7},
+        {"pesi01\r\n20\r\n1,x\r\n", Fallito, true, 20}, // a later failure keeps the period
+        {"pesi01\n20\n1e300\n", Fallito, true, 20},     // no single holds it
+        {"", Fallito, false, 7},
+        {std::nullopt, Fallito, false, 7},
+        {contenutoFileCampioni(Stato{}, QLocale(QLocale::Italian)), NonCompatibile, false, 7},
+        {"PESI01\r\n10\r\n", NonCompatibile, false, 7},
     };
     for (const Caso& c : casi) {
+        SCOPED_TRACE(c.dati.value_or("(no file)").toStdString());
         QTemporaryDir dir;
         const QString percorso = dir.filePath(QStringLiteral("misura.txt"));
         if (c.dati) {
@@ -51,14 +44,13 @@ TEST(LeggiFileMisure, ClearsTheAcquisitionAndTakesThePeriodOnlyFromItsOwnKindOfF
         s.Traccia_attiva = true;
         int azzeramenti = 0;
         const AperturaFileMisure a = leggiFileMisure(percorso, s, [&] { ++azzeramenti; });
-        const bool estraneo = c.esito == EsitoFileMisure::NonCompatibile;
-        EXPECT_EQ(a.esito, c.esito) << c.descrizione;
-        EXPECT_EQ(azzeramenti, c.azzera ? 1 : 0) << c.descrizione;
-        EXPECT_EQ(s.Tempo_campionamento, c.periodo) << c.descrizione;
-        // A foreign file changes nothing; every other outcome ends with tracing off.
-        EXPECT_EQ(s.Traccia_attiva, estraneo) << c.descrizione;
-        EXPECT_EQ(a.messaggio == QStringLiteral(" File non compatibile!"), estraneo)
-            << c.descrizione;
+        const bool estraneo = c.esito == NonCompatibile;
+        EXPECT_EQ(a.esito, c.esito);
+        EXPECT_EQ(azzeramenti, c.azzera ? 1 : 0);
+        EXPECT_EQ(s.Tempo_campionamento, c.periodo);
+        // A foreign file changes nothing and says so; every other outcome ends tracing.
+        EXPECT_EQ(s.Traccia_attiva, estraneo);
+        EXPECT_EQ(a.messaggio == QStringLiteral(" File non compatibile!"), estraneo);
     }
 }
 
