@@ -1,45 +1,17 @@
-#include "VistaRegistrata.h"
-#include "acquisition/MotoreAcquisizione.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "Banco.h"
 
 using namespace kinetra;
-using kinetra::test::VistaRegistrata;
-
-namespace {
-
-struct Banco {
-    Stato stato;
-    VistaRegistrata vista;
-    MotoreAcquisizione motore{stato, vista};
-
-    Banco() {
-        stato.Dati_esercizio.Ampiezza_minima = 100;
-        stato.Memo_attivo = true;
-        stato.Traccia_attiva = true;
-        motore.Azzera_tempi();
-    }
-    void blocco(std::vector<double> pos, std::vector<double> per) {
-        motore.Elabora_blocco(static_cast<int>(pos.size()) - 1, pos.data(), per.data());
-    }
-};
-
-enum Collegamento { Seriale, Hid, Entrambi, Nessuno };
-
-} // namespace
+using kinetra::test::Banco;
 
 TEST(Elabora_blocco, DerivesVelocityFromThePeriodWithTheLinkFormulaAndItsBounds) {
-    struct Caso {
+    enum Link { Seriale, Hid, Entrambi, Nessuno };
+    const struct {
         const char* nome;
-        Collegamento collegamento;
+        Link link;
         float fattore;
         double per;
         double vel; // as drawn (double)
-    };
-    const Caso casi[] = {
+    } casi[] = {
         // 1.288 x 6 x 1000 is rounded to single at each product: 7727.99951171875.
         {"serial type 1, 10 ms", Seriale, 1.288f, 10, 772.799951171875},
         {"HID type 1, 10 ms", Hid, 1.288f, 10, 128.8},
@@ -53,11 +25,11 @@ TEST(Elabora_blocco, DerivesVelocityFromThePeriodWithTheLinkFormulaAndItsBounds)
         {"clamped at -5000", Seriale, 1.0f, -1, -5000},
         {"still sample", Seriale, 1.288f, 0, 0},
     };
-    for (const Caso& c : casi) {
+    for (const auto& c : casi) {
         Banco b;
         b.stato.Fattore_spostamento = c.fattore;
-        b.stato.Seriale_attiva = c.collegamento == Seriale || c.collegamento == Entrambi;
-        b.stato.Hid_connesso = c.collegamento == Hid || c.collegamento == Entrambi;
+        b.stato.Seriale_attiva = c.link == Seriale || c.link == Entrambi;
+        b.stato.Hid_connesso = c.link == Hid || c.link == Entrambi;
         b.blocco({50}, {c.per});
         ASSERT_EQ(b.vista.disegnati.size(), 1u) << c.nome;
         EXPECT_DOUBLE_EQ(b.vista.disegnati[0].vel[0], c.vel) << c.nome;
@@ -65,29 +37,33 @@ TEST(Elabora_blocco, DerivesVelocityFromThePeriodWithTheLinkFormulaAndItsBounds)
     }
 }
 
-TEST(Elabora_blocco, AddsEveryPeriodToTheTotalAndOnlyShortOnesToTheActiveTime) {
-    struct Caso {
+TEST(Elabora_blocco, AddsEveryPeriodToTheTotalOnlyShortOnesToTheActiveTimeAndStoresSingles) {
+    const struct {
         double per;
-        float totale;
-        float attivo;
-    };
-    const Caso casi[] = {
+        float totale, attivo;
+    } casi[] = {
         {250, 0.25f, 0}, {-100, 0.1f, 0.1f},        {0, 0, 0},
         {220, 0.22f, 0}, {219.5, 0.2195f, 0.2195f}, {-5000, 5.0f, 0},
     };
-    for (const Caso& c : casi) {
+    for (const auto& c : casi) {
         Banco b;
-        b.stato.Hid_connesso = true;
-        b.stato.Fattore_spostamento = 1;
-        b.blocco({0, 0}, {c.per, c.per});
+        b.blocco({20.608, 0}, {c.per, c.per});
         EXPECT_FLOAT_EQ(b.motore.Tempo_totale(), 2 * c.totale) << c.per;
         EXPECT_FLOAT_EQ(b.motore.Tempo_attivo(), 2 * c.attivo) << c.per;
+        ASSERT_EQ(b.stato.N_campioni, 2) << c.per;
+        EXPECT_EQ(b.stato.Campioni[0].Posizione, 20.608f) << c.per;
+        EXPECT_EQ(b.stato.Campioni[1].dt, static_cast<float>(c.per / 1000)) << c.per;
+        EXPECT_FLOAT_EQ(b.stato.Campioni[1].Tempo, 2 * c.totale) << c.per; // the total time
     }
+    Banco b; // not recording: processed, not stored
+    b.stato.Memo_attivo = false;
+    b.blocco({3, 4}, {10, 10});
+    EXPECT_EQ(b.stato.N_campioni, 0);
+    EXPECT_FLOAT_EQ(b.motore.Tempo_totale(), 0.02f);
 }
 
 TEST(Elabora_blocco, AccelerationUsesThePreviousSampleAlsoAcrossBlocks) {
     Banco b;
-    b.stato.Hid_connesso = true;
     b.stato.Fattore_spostamento = 8; // 8000 / period: 16 ms -> 500 mm/s, 10 ms -> 800 mm/s
     b.blocco({0, 1}, {16, 10});
     b.blocco({2}, {8});       // 1000 mm/s after the 800 of the previous block
@@ -98,41 +74,13 @@ TEST(Elabora_blocco, AccelerationUsesThePreviousSampleAlsoAcrossBlocks) {
     EXPECT_DOUBLE_EQ(b.vista.disegnati[1].acc[0], 25.0);
     EXPECT_EQ(b.vista.disegnati[2].acc[0], 0.0); // no period to divide by
     EXPECT_DOUBLE_EQ(b.vista.disegnati[2].acc[1], 1000.0 / 8);
-    EXPECT_EQ(b.motore.Vel_precedente(), 1000.0);
-}
-
-TEST(Elabora_blocco, StoresSinglePrecisionSamplesOnlyWhileRecording) {
-    Banco b;
-    b.stato.Seriale_attiva = true;
-    b.stato.Fattore_spostamento = 1.288f;
-    b.blocco({20.608, -1.5}, {10, -250});
-    ASSERT_EQ(b.stato.N_campioni, 2);
-    ASSERT_EQ(b.stato.Campioni.size(), 2u);
-    const Campione& primo = b.stato.Campioni[0];
-    EXPECT_EQ(primo.Posizione, 20.608f);
-    EXPECT_EQ(primo.dt, 0.01f);
-    EXPECT_EQ(primo.Tempo, 0.01f);
-    EXPECT_EQ(primo.Velocita, static_cast<float>(772.799951171875));
-    const Campione& secondo = b.stato.Campioni[1];
-    EXPECT_EQ(secondo.dt, -0.25f);
-    EXPECT_FLOAT_EQ(secondo.Tempo, 0.26f);
-    EXPECT_FLOAT_EQ(secondo.Velocita, -1.288f * 6000 / 250);
-
-    b.stato.Memo_attivo = false;
-    b.blocco({3, 4}, {10, 10});
-    EXPECT_EQ(b.stato.N_campioni, 2);
-    EXPECT_EQ(b.stato.Campioni.size(), 2u);
-    EXPECT_FLOAT_EQ(b.motore.Tempo_totale(), 0.28f); // processing goes on
 }
 
 TEST(Elabora_blocco, StopsDrawingUnderBacklogAndResumesAfterABlockEndingNearlyEmpty) {
-    struct Passo {
+    const struct {
         int attesa;
-        bool visibile;
-        bool disegnato;
-        bool tracciaDopo;
-    };
-    const Passo passi[] = {
+        bool visibile, disegnato, tracciaDopo;
+    } passi[] = {
         {0, true, true, true},     {399, true, true, true},   // below 400: drawn
         {400, true, false, false}, {420, true, false, false}, // backlog: processed, not drawn
         {49, true, false, true},   // ends nearly empty: not drawn, drawing allowed again
@@ -142,17 +90,14 @@ TEST(Elabora_blocco, StopsDrawingUnderBacklogAndResumesAfterABlockEndingNearlyEm
         {10, true, true, true},    {0, false, false, true}, // hidden with no backlog
         {0, true, true, true},
     };
-    Banco b;
-    b.stato.Seriale_attiva = true;
-    b.stato.Fattore_spostamento = 1;
+    Banco b(true, 2);
     std::size_t disegnati = 0;
     int i = 0;
-    for (const Passo& p : passi) {
+    for (const auto& p : passi) {
         b.vista.attesa = p.attesa;
         b.vista.visibile = p.visibile;
         b.blocco({1.0 * i, 2.0 * i}, {20, 20});
-        if (p.disegnato)
-            ++disegnati;
+        disegnati += p.disegnato ? 1 : 0;
         EXPECT_EQ(b.vista.disegnati.size(), disegnati) << "block " << i;
         EXPECT_EQ(b.stato.Traccia_attiva, p.tracciaDopo) << "block " << i;
         ++i;
