@@ -1,5 +1,7 @@
 #include "sim/BoardModel.h"
 
+#include "acquisition/Decodifica.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -55,41 +57,30 @@ double jitter(std::mt19937& gen) {
 
 } // namespace
 
-BoardScale boardScale(int boardType) {
-    switch (boardType) {
-    case 1:
-        return {1.288f, 0.0002};
-    case 2:
-        return {1.0f, 0.0002};
-    default:
-        return {1.0f, 8.33333E-05};
-    }
-}
-
 int BoardModel::stepCounts(Link link) {
     return link == Link::Serial ? 6 : 1;
 }
 
-BoardModel::BoardModel(const SetSpec& spec, int boardType, Link link)
+BoardModel::BoardModel(const SetPlan& plan, int boardType, Link link)
     : m_boardType(boardType), m_link(link) {
-    const BoardScale scale = boardScale(boardType);
+    const ScalaScheda scale = scalaScheda(boardType);
     const int counts = stepCounts(link);
-    const double stepMm = counts * static_cast<double>(scale.mmPerCount);
+    const double stepMm = counts * static_cast<double>(scale.Fattore_spostamento);
 
     // The course of the load: movements separated by standing still.
     std::vector<Movement> moves;
-    double t = std::max(0.0, spec.restBeforeS);
-    double x = spec.startPositionMm;
+    double t = std::max(0.0, plan.restBeforeS);
+    double x = plan.startPositionMm;
     auto move = [&](double distance, double meanMmS) {
         const double duration = std::abs(distance) / std::max(meanMmS, 1e-6);
         moves.push_back({t, t + duration, x, x + distance});
         t += duration;
         x += distance;
     };
-    if (spec.initialLiftMm > 0)
-        move(spec.initialLiftMm, spec.initialLiftMmS);
+    if (plan.initialLiftMm > 0)
+        move(plan.initialLiftMm, plan.initialLiftMmS);
     double slowdown = 1.0;
-    for (const RepetitionSpec& rep : spec.repetitions) {
+    for (const RepetitionPlan& rep : plan.repetitions) {
         RepetitionTruth truth;
         t += std::max(0.0, rep.pauseTopS);
         truth.eccentricStartS = t;
@@ -103,13 +94,13 @@ BoardModel::BoardModel(const SetSpec& spec, int boardType, Link link)
         truth.meanConcentricMmS = rep.rangeMm / (truth.concentricEndS - truth.concentricStartS);
         truth.peakConcentricMmS = truth.meanConcentricMmS * std::numbers::pi / 2.0;
         m_truth.push_back(truth);
-        slowdown *= 1.0 - spec.fatigue;
+        slowdown *= 1.0 - plan.fatigue;
     }
-    m_durationS = t + std::max(0.0, spec.restAfterS);
+    m_durationS = t + std::max(0.0, plan.restAfterS);
 
     // Where the board counts a step: each time the position passes half a step beyond the last
     // counted level.
-    int level = static_cast<int>(std::lround(spec.startPositionMm / stepMm));
+    int level = static_cast<int>(std::lround(plan.startPositionMm / stepMm));
     const int startLevel = level;
     std::vector<Step> steps;
     for (const Movement& m : moves) {
@@ -128,9 +119,9 @@ BoardModel::BoardModel(const SetSpec& spec, int boardType, Link link)
 
     // Jitter moves each step by a share of its shorter neighbouring period, so the order of the
     // steps never changes and the periods still add up to the elapsed time.
-    if (spec.noise > 0 && !steps.empty()) {
-        std::mt19937 gen(spec.seed);
-        const double amount = std::min(spec.noise, 1.0);
+    if (plan.noise > 0 && !steps.empty()) {
+        std::mt19937 gen(plan.seed);
+        const double amount = std::min(plan.noise, 1.0);
         std::vector<double> times(steps.size());
         for (size_t i = 0; i < steps.size(); ++i) {
             const double before = steps[i].t - (i == 0 ? 0.0 : steps[i - 1].t);
@@ -145,7 +136,7 @@ BoardModel::BoardModel(const SetSpec& spec, int boardType, Link link)
     // On HID the board sends whole reports: when 100 ms pass without a report it completes the
     // one in progress with still samples (a whole report of them while the load stands), so a
     // stop shows at once.
-    const double msPerTick = scale.msPerTick;
+    const double msPerTick = scale.Base_tempi;
     auto tickOf = [&](double seconds) { return std::llround(seconds * 1000.0 / msPerTick); };
     double lastSent = 0;
     double lastStep = 0;

@@ -12,7 +12,7 @@ namespace kinetra::sim {
 
 enum class Link { Serial, Hid };
 
-struct RepetitionSpec {
+struct RepetitionPlan {
     double rangeMm = 500;           // distance between the bottom and the top of the movement
     double meanConcentricMmS = 500; // displacement over the whole rise time
     double eccentricMmS = 400;      // mean descent velocity (positive number)
@@ -20,13 +20,13 @@ struct RepetitionSpec {
     double pauseBottomS = 0.3;      // standing still at the bottom before the rise
 };
 
-struct SetSpec {
+struct SetPlan {
     double startPositionMm = 200; // where the load rests before the set
     double initialLiftMm = 300;   // the unracking lift before the first descent (0: none)
     double initialLiftMmS = 400;  // its mean velocity
     double restBeforeS = 1.0;     // standing still before the initial lift
     double restAfterS = 1.0;      // standing still after the last repetition
-    std::vector<RepetitionSpec> repetitions;
+    std::vector<RepetitionPlan> repetitions;
     double fatigue = 0;     // each repetition's concentric velocity is slower by this share
     double noise = 0;       // relative jitter of the step periods (0: none)
     std::uint32_t seed = 1; // same seed, same bytes
@@ -48,16 +48,9 @@ struct RepetitionTruth {
     double peakConcentricMmS = 0;
 };
 
-struct BoardScale {
-    float mmPerCount;
-    double msPerTick;
-};
-// Scale of a board type as the program applies it (an unknown type falls back to type 3).
-BoardScale boardScale(int boardType);
-
 class BoardModel {
 public:
-    BoardModel(const SetSpec& spec, int boardType, Link link);
+    BoardModel(const SetPlan& plan, int boardType, Link link);
 
     // Every sample the board sends, in order, and the stream time at which each is sent (s).
     const std::vector<BoardSample>& samples() const { return m_samples; }

@@ -1,5 +1,7 @@
 #include "device/Protocollo.h"
 
+#include "acquisition/Decodifica.h"
+
 #include "core/Attesa.h"
 #include "core/Formato.h"
 #include "core/Impostazioni.h"
@@ -28,17 +30,6 @@ constexpr std::uint8_t Dollaro = 36;
 constexpr int UltimaPortaCercata = 30;
 
 } // namespace
-
-FattoriScheda fattoriScheda(int tipo) {
-    switch (tipo) {
-    case 1:
-        return {1.288f, 0.0002};
-    case 2:
-        return {1.0f, 0.0002};
-    default:
-        return {1.0f, 8.33333E-05};
-    }
-}
 
 Protocollo::Protocollo(Stato& stato, Impostazioni& impostazioni, InterfacciaCollegamento& ui,
                        QObject* parent)
@@ -86,34 +77,9 @@ void Protocollo::Svuota_ricezione() {
 }
 
 std::uint8_t Protocollo::Leggi_byte() {
-    MSComm& c = comm();
-    QPointer<MSComm> p(&c);
-    std::uint8_t risultato = 0;
-    const bool ricezione = m_stato.Ricezione_attiva;
-    const int modo = c.InputMode();
-    const int lunghezza = c.InputLen();
-    AllaFine ripristino([&] {
-        Timer_Seriale.stop();
-        m_stato.Ricezione_attiva = ricezione;
-        if (p) {
-            p->setInputMode(modo);
-            p->setInputLen(lunghezza);
-        }
-    });
-    Timer_Seriale.start(std::max<int>(0, m_stato.Timeout_risposta));
-    m_stato.Ricezione_attiva = false;
-    c.setInputMode(1);
-    c.setInputLen(1);
-    m_stato.Risposta_scaduta = false;
-    attendiRisposta([&] {
-        if (!p || p->InBufferCount() < 1)
-            return false;
-        const QByteArray letti = p->Input();
-        risultato = letti.isEmpty() ? 0 : static_cast<std::uint8_t>(letti[0]);
-        m_stato.Risposta_scaduta = true;
-        return true;
-    });
-    return risultato;
+    // A one-byte reply: the same wait, and the same 0 when it times out.
+    const QByteArray risposta = Leggi_risposta(1);
+    return risposta.isEmpty() ? 0 : static_cast<std::uint8_t>(risposta[0]);
 }
 
 QByteArray Protocollo::Leggi_risposta(int n) {
@@ -179,10 +145,10 @@ void Protocollo::Leggi_tipo_scheda() {
             tipo = m_stato.Buffer_hid[2];
         }
         m_stato.Stato_connessione += QStringLiteral(" Scheda tipo ") + QString::number(tipo);
-        const FattoriScheda f = fattoriScheda(tipo);
+        const ScalaScheda f = scalaScheda(tipo);
         m_stato.Fattore_spostamento = f.Fattore_spostamento;
         m_stato.Base_tempi = f.Base_tempi;
-        if (tipo < 1 || tipo > 3)
+        if (!tipoSchedaNoto(tipo))
             m_ui.MsgBox(MessaggioTipoIgnoto, IconaMessaggio::Nessuna, NomeApplicazione);
     } catch (const ErroreEsecuzione& e) {
         m_ui.MsgBox(e.descrizione(), IconaMessaggio::Nessuna, NomeApplicazione);

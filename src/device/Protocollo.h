@@ -21,14 +21,6 @@ namespace kinetra {
 
 class Impostazioni;
 
-// Scale of a board type: mm per position count and ms per time count; unknown types fall back
-// to type 3.
-struct FattoriScheda {
-    float Fattore_spostamento;
-    double Base_tempi;
-};
-FattoriScheda fattoriScheda(int tipo);
-
 inline const QString MessaggioTipoIgnoto =
     QStringLiteral("dispositivo non riconosciuto: DEFAULT TIPO 3!!");
 inline const QString MessaggioNonCollegato = QStringLiteral("Apparato non collegato o spento!");

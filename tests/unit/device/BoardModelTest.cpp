@@ -1,4 +1,5 @@
 #include "sim/BoardModel.h"
+#include "acquisition/Decodifica.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,8 @@ using namespace kinetra::sim;
 
 namespace {
 
-SetSpec tipicoSet(double noise = 0, std::uint32_t seed = 1) {
-    SetSpec set;
+SetPlan tipicoSet(double noise = 0, std::uint32_t seed = 1) {
+    SetPlan set;
     set.repetitions = {
         {500, 500, 400, 0.5, 0.3}, {450, 700, 300, 0.2, 0.6}, {520, 350, 500, 1.0, 0.1}};
     set.fatigue = 0.05;
@@ -34,8 +35,9 @@ TEST(ModelloScheda, samplesFollowTheSetOnEveryLinkAndBoardType) {
             const std::string nome = (hid ? "hid " : "serial ") + std::to_string(c.tipo) +
                                      " noise " + std::to_string(rumore);
             const BoardModel m(tipicoSet(rumore), c.tipo, c.link);
-            const BoardScale scala = boardScale(c.tipo);
-            const double passoMm = BoardModel::stepCounts(c.link) * double(scala.mmPerCount);
+            const kinetra::ScalaScheda scala = kinetra::scalaScheda(c.tipo);
+            const double passoMm =
+                BoardModel::stepCounts(c.link) * double(scala.Fattore_spostamento);
             const auto& campioni = m.samples();
             const auto& invio = m.sendTimes();
             ASSERT_EQ(invio.size(), campioni.size()) << nome;
@@ -47,7 +49,7 @@ TEST(ModelloScheda, samplesFollowTheSetOnEveryLinkAndBoardType) {
             std::vector<double> tempi;
             double t = 0;
             for (size_t i = 0; i < campioni.size(); ++i) {
-                t += std::abs(campioni[i].ticks * scala.msPerTick) / 1000;
+                t += std::abs(campioni[i].ticks * scala.Base_tempi) / 1000;
                 tempi.push_back(t);
                 const double intervallo = invio[i] - (i ? invio[i - 1] : 0);
                 ASSERT_TRUE(intervallo >= 0 && intervallo <= 0.1 + 1e-9) << nome << " #" << i;
@@ -76,11 +78,12 @@ TEST(ModelloScheda, samplesFollowTheSetOnEveryLinkAndBoardType) {
                     (salita ? alto : basso) = campioni[i].count;
                     if (salita && campioni[i].ticks > 0) {
                         primo = primo < 0 ? tempi[i] : primo;
-                        picco =
-                            std::max(picco, passoMm * 1000 / (campioni[i].ticks * scala.msPerTick));
+                        picco = std::max(picco,
+                                         passoMm * 1000 / (campioni[i].ticks * scala.Base_tempi));
                     }
                 }
-                EXPECT_NEAR((alto - basso) * double(scala.mmPerCount), v.displacementMm, passoMm)
+                EXPECT_NEAR((alto - basso) * double(scala.Fattore_spostamento), v.displacementMm,
+                            passoMm)
                     << nome;
                 EXPECT_NEAR(primo, v.concentricStartS + 0.075, 0.075) << nome;
                 EXPECT_NEAR(picco, v.peakConcentricMmS, 0.05 * v.peakConcentricMmS) << nome;
