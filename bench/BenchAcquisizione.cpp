@@ -16,7 +16,7 @@ using namespace kinetra;
 // A long set: 200 repetitions of 500 mm, with fatigue and jitter.
 const sim::BoardModel& modello(sim::Link link) {
     static const auto costruisci = [](sim::Link l) {
-        sim::SetSpec s;
+        sim::SetPlan s;
         s.noise = 0.1;
         s.fatigue = 0.002;
         s.initialLiftMm = 400;

@@ -119,14 +119,14 @@ int main(int argc, char* argv[]) {
         return EsitoErroreUso;
     }
 
-    sim::SetSpec set;
+    sim::SetPlan set;
     set.initialLiftMm = *lift;
     set.initialLiftMmS = *liftSpeed;
     set.fatigue = *fatigue;
     set.noise = 0.1;
     set.seed = static_cast<std::uint32_t>(*seed);
     for (int i = 0; i < static_cast<int>(*reps); ++i) {
-        sim::RepetitionSpec rep;
+        sim::RepetitionPlan rep;
         rep.rangeMm = *range;
         rep.meanConcentricMmS = *speed;
         set.repetitions.push_back(rep);

@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
 
     int tipo = 1;
     double rate = 1;
-    SetSpec set;
+    SetPlan set;
     OpzioniSchedaSeriale o;
     int registra = 0;
     try {
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
             throw Errore{QStringLiteral("unexpected argument: %1").arg(p.positionalArguments()[0])};
         tipo = static_cast<int>(intero(p, QStringLiteral("board-type"), 0, 255));
         const int ripetizioni = static_cast<int>(intero(p, QStringLiteral("reps"), 0, 1000));
-        RepetitionSpec r;
+        RepetitionPlan r;
         r.rangeMm = numero(p, QStringLiteral("range"), 1);
         r.meanConcentricMmS = numero(p, QStringLiteral("velocity"), 1);
         r.eccentricMmS = numero(p, QStringLiteral("eccentric"), 1);

@@ -28,8 +28,8 @@ class FrmHidTest : public QObject {
     Q_OBJECT
 private slots:
     void loadingConnectsAndTheButtonsStartAndStopTheStream() {
-        sim::SetSpec set;
-        set.repetitions.assign(1, sim::RepetitionSpec{});
+        sim::SetPlan set;
+        set.repetitions.assign(1, sim::RepetitionPlan{});
         sim::SchedaHidSimulata scheda(sim::BoardModel(set, 1, sim::Link::Hid), 10);
         Stato stato;
         UiMinima ui;

@@ -113,8 +113,8 @@ struct Banco {
 };
 
 // An initial lift, then 6 repetitions of 550 mm/s slowing with fatigue, with jittered steps.
-inline sim::SetSpec serie(double sollevamentoMm, double sollevamentoMmS) {
-    sim::SetSpec s;
+inline sim::SetPlan serie(double sollevamentoMm, double sollevamentoMmS) {
+    sim::SetPlan s;
     s.initialLiftMm = sollevamentoMm;
     s.initialLiftMmS = sollevamentoMmS;
     s.fatigue = 0.04;

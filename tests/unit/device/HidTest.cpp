@@ -18,8 +18,8 @@ using kinetra::sim::SchedaHidSimulata;
 namespace {
 
 sim::BoardModel modello(int tipo, int ripetizioni = 0) {
-    sim::SetSpec s;
-    s.repetitions.assign(static_cast<size_t>(ripetizioni), sim::RepetitionSpec{});
+    sim::SetPlan s;
+    s.repetitions.assign(static_cast<size_t>(ripetizioni), sim::RepetitionPlan{});
     return sim::BoardModel(s, tipo, sim::Link::Hid);
 }
 

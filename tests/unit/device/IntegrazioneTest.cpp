@@ -134,9 +134,9 @@ TEST_F(AcquisizioneCompleta, setsStreamedOverTheSerialLinkGiveTheAnalysersTable)
 }
 
 TEST_F(AcquisizioneCompleta, aSetStreamedInRealTimeByTheSimulatedHidBoardGivesTheAnalysersTable) {
-    sim::SetSpec set;
+    sim::SetPlan set;
     set.noise = 0.2;
-    set.repetitions.assign(3, sim::RepetitionSpec{400, 600, 500, 0.5, 0.3});
+    set.repetitions.assign(3, sim::RepetitionPlan{400, 600, 500, 0.5, 0.3});
     const sim::BoardModel modello(set, 2, sim::Link::Hid);
     sim::SchedaHidSimulata scheda(modello, 1.0);
     const QString registrazione = dir.filePath(QStringLiteral("hid.bin"));

@@ -11,10 +11,10 @@ using namespace kinetra::sim;
 namespace {
 
 BoardModel breveSet(Link link) {
-    SetSpec s;
+    SetPlan s;
     s.restBeforeS = s.restAfterS = 0.3;
     s.initialLiftMm = 100;
-    s.repetitions.assign(2, RepetitionSpec{300, 600, 500, 0.2, 0.2});
+    s.repetitions.assign(2, RepetitionPlan{300, 600, 500, 0.2, 0.2});
     return BoardModel(s, 1, link);
 }
 
