@@ -2,6 +2,7 @@
 
 #include "sim/SchedaHidSimulata.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QtTest>
 
@@ -36,6 +37,9 @@ private slots:
         auto finestra = std::make_unique<frm_hid>(stato, scheda, ui);
         QCOMPARE(finestra->windowTitle(), QStringLiteral("EasyHID Template"));
         QTRY_VERIFY(stato.Hid_connesso);
+        finestra->show();
+        QVERIFY(QDir().mkpath(QStringLiteral(KINETRA_SCREENS_DIR)));
+        QVERIFY(finestra->grab().save(QStringLiteral(KINETRA_SCREENS_DIR "/frm_hid.png")));
 
         QTest::mouseClick(finestra->Command1, Qt::LeftButton);
         QCOMPARE(comando(scheda), QByteArray("\0$F\0\0\0\0\0\0", 9));
