@@ -1,18 +1,15 @@
 #include "Banco.h"
 
+#include <cstring>
+
 using namespace kinetra;
-using kinetra::test::Banco;
-using kinetra::test::PortaFinta;
+using test::Banco;
 
-namespace {
-
-QByteArray frame(std::int16_t conteggio, std::int32_t tick) {
+static QByteArray frame(int conteggio, std::int32_t tick) {
     QByteArray b;
-    sim::appendSerialFrame(b, {conteggio, tick});
+    sim::appendSerialFrame(b, {static_cast<std::int16_t>(conteggio), tick});
     return b;
 }
-
-} // namespace
 
 TEST(DecodificaFrame, ConvertsSignedCountsAndTicksWithTheBoardScale) {
     const struct {
@@ -20,21 +17,18 @@ TEST(DecodificaFrame, ConvertsSignedCountsAndTicksWithTheBoardScale) {
         int tipo;
         double mm, ms;
     } casi[] = {
-        // 16 counts x 1.288 is a single-precision product: 20.608f, not the double 20.608.
-        {"100050c30000", 1, double(20.608f), 10.0},
+        {"100050c30000", 1, double(20.608f), 10.0},    // 16 x 1.288 in single precision
         {"fffffeffffff", 1, double(-1.288f), -0.0004}, // -1 count, -2 ticks (falling)
         {"ff7f00000080", 1, double(32767 * 1.288f), -2147483648.0 * 0.0002},
         {"008001000000", 2, -32768.0, 0.0002},
-        // Type 3 and unknown types: 8.33333E-05 ms per tick, not 1/12000.
-        {"6400e02e0000", 3, 100.0, 12000 * 8.33333E-05},
+        {"6400e02e0000", 3, 100.0, 12000 * 8.33333E-05}, // not 1/12000 ms a tick
         {"6400e02e0000", 7, 100.0, 12000 * 8.33333E-05},
     };
     for (const auto& c : casi) {
         const ScalaScheda s = scalaScheda(c.tipo);
         const QByteArray b = QByteArray::fromHex(c.hex);
-        const CampioneDecodificato d =
-            decodificaFrameSeriale(reinterpret_cast<const std::uint8_t*>(b.constData()),
-                                   s.Fattore_spostamento, s.Base_tempi);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(b.constData());
+        const auto d = decodificaFrameSeriale(bytes, s.Fattore_spostamento, s.Base_tempi);
         EXPECT_EQ(d.pos, c.mm) << c.hex << " type " << c.tipo;
         EXPECT_NEAR(d.per, c.ms, 1e-9) << c.hex << " type " << c.tipo;
     }
@@ -72,12 +66,12 @@ TEST(RicevitoreSeriale, ReadsWholeFrameBatchesOnlyWhileMoreThanOneBatchWaits) {
         Banco banco(true);
         banco.stato.Ricezione_attiva = c.ricezione;
         banco.stato.Acquisizione_attiva = c.acquisizione;
-        PortaFinta porta;
+        test::PortaFinta porta;
         porta.lunghezza = c.lunghezza;
         porta.massimo = c.massimo;
         porta.evento = c.evento;
         for (int i = 0; i < 7; ++i)
-            porta.attesa += frame(static_cast<std::int16_t>(i), 50000);
+            porta.attesa += frame(i, 50000);
         porta.attesa.truncate(c.inAttesa);
         banco.motore.OnComm(porta);
         EXPECT_EQ(porta.letture, c.letture) << c.nome;
@@ -94,9 +88,7 @@ TEST(RicevitoreHid, DecodesEachReportWhateverTheBytesBetweenSamplesOnlyDuringAnA
     Banco banco;
     QByteArray report(ByteReportHid, static_cast<char>(0xA5)); // bytes that must not matter
     for (int i = 0; i < 8; ++i)
-        std::memcpy(report.data() + 8 * i + 2,
-                    frame(static_cast<std::int16_t>(100 * i - 300), (i - 4) * 25000).constData(),
-                    6);
+        std::memcpy(report.data() + 8 * i + 2, frame(100 * i - 300, (i - 4) * 25000).data(), 6);
     int letture = 0;
     auto leggi = [&](std::uint8_t* buffer) {
         ++letture;
@@ -122,6 +114,99 @@ TEST(RicevitoreHid, DecodesEachReportWhateverTheBytesBetweenSamplesOnlyDuringAnA
     EXPECT_EQ(banco.vista.spostamento, -1);
 
     banco.stato.Acquisizione_attiva = true;
-    banco.motore.OnRead([](std::uint8_t*) { return false; }); // a failed read ends the call
+    banco.stato.Memo_attivo = false; // not recording: processed and drawn, not stored
+    banco.motore.OnRead(leggi);
+    EXPECT_EQ(banco.vista.disegnati.size(), 2u);
     EXPECT_EQ(banco.stato.N_campioni, 8);
+    banco.vista.spostamento = -1;
+    banco.motore.OnRead([](std::uint8_t*) { return false; }); // a failed read ends the call
+    EXPECT_EQ(banco.vista.spostamento, -1);
+}
+
+TEST(Elabora_blocco, DerivesVelocityAndTimeSumsFromThePeriodWithTheLinkFormulaAndItsBounds) {
+    enum Link { Seriale, Hid, Entrambi, Nessuno };
+    const struct {
+        const char* nome;
+        Link link;
+        float fattore;
+        double per, vel;      // vel as drawn (double)
+        float totale, attivo; // what one sample adds (s)
+    } casi[] = {
+        // 1.288 x 6 x 1000 is rounded to single at each product: 7727.99951171875.
+        {"serial type 1, 10 ms", Seriale, 1.288f, 10, 772.799951171875, 0.01f, 0.01f},
+        {"HID type 1, 10 ms", Hid, 1.288f, 10, 128.8, 0.01f, 0.01f},
+        {"both links: HID wins", Entrambi, 1.288f, 10, 128.8, 0.01f, 0.01f},
+        {"no link: no velocity", Nessuno, 1.288f, 10, 0, 0.01f, 0.01f},
+        {"falling", Seriale, 1.0f, -20, -300, 0.02f, 0.02f},
+        {"10 mm/s is standstill", Seriale, 1.0f, 600, 0, 0.6f, 0},
+        {"just above 12 mm/s is kept", Hid, 1.0f, 83, 1000.0 / 83, 0.083f, 0.083f},
+        {"just below 12 mm/s is standstill", Hid, 1.0f, 84, 0, 0.084f, 0.084f},
+        {"clamped at 5000", Seriale, 1.0f, 1, 5000, 0.001f, 0.001f},
+        {"clamped at -5000", Seriale, 1.0f, -1, -5000, 0.001f, 0.001f},
+        {"still sample", Seriale, 1.288f, 0, 0, 0, 0},
+        {"0.22 s is left out of the active time", Hid, 1.0f, 220, 0, 0.22f, 0},
+        {"0.2195 s is active", Hid, 1.0f, 219.5, 0, 0.2195f, 0.2195f},
+        {"a long fall", Seriale, 1.0f, -5000, 0, 5.0f, 0},
+    };
+    for (const auto& c : casi) {
+        Banco b;
+        b.stato.Fattore_spostamento = c.fattore;
+        b.stato.Seriale_attiva = c.link == Seriale || c.link == Entrambi;
+        b.stato.Hid_connesso = c.link == Hid || c.link == Entrambi;
+        b.blocco({20.608, 50}, {c.per, c.per});
+        ASSERT_EQ(b.vista.disegnati.size(), 1u) << c.nome;
+        EXPECT_DOUBLE_EQ(b.vista.disegnati[0].vel[1], c.vel) << c.nome;
+        EXPECT_FLOAT_EQ(b.motore.Tempo_totale(), 2 * c.totale) << c.nome;
+        EXPECT_FLOAT_EQ(b.motore.Tempo_attivo(), 2 * c.attivo) << c.nome;
+        ASSERT_EQ(b.stato.N_campioni, 2) << c.nome;
+        const Campione& s = b.stato.Campioni[1];
+        EXPECT_EQ(b.stato.Campioni[0].Posizione, 20.608f) << c.nome;
+        EXPECT_EQ(s.Velocita, static_cast<float>(c.vel)) << c.nome;
+        EXPECT_EQ(s.dt, static_cast<float>(c.per / 1000)) << c.nome;
+        EXPECT_FLOAT_EQ(s.Tempo, 2 * c.totale) << c.nome; // the total time
+    }
+}
+
+TEST(Elabora_blocco, AccelerationUsesThePreviousSampleAlsoAcrossBlocks) {
+    Banco b;
+    b.stato.Fattore_spostamento = 8; // 8000 / period: 16 ms -> 500 mm/s, 10 ms -> 800 mm/s
+    b.blocco({0, 1}, {16, 10});
+    b.blocco({2}, {8});       // 1000 mm/s after the 800 of the previous block
+    b.blocco({3, 4}, {0, 8}); // a still sample, then 1000 mm/s from standstill
+    ASSERT_EQ(b.vista.disegnati.size(), 3u);
+    EXPECT_DOUBLE_EQ(b.vista.disegnati[0].acc[0], 500.0 / 16);
+    EXPECT_DOUBLE_EQ(b.vista.disegnati[0].acc[1], 30.0);
+    EXPECT_DOUBLE_EQ(b.vista.disegnati[1].acc[0], 25.0);
+    EXPECT_EQ(b.vista.disegnati[2].acc[0], 0.0); // no period to divide by
+    EXPECT_DOUBLE_EQ(b.vista.disegnati[2].acc[1], 1000.0 / 8);
+}
+
+TEST(Elabora_blocco, StopsDrawingUnderBacklogAndResumesAfterABlockEndingNearlyEmpty) {
+    const struct {
+        int attesa;
+        bool visibile, disegnato, tracciaDopo;
+    } passi[] = {
+        {0, true, true, true},     {399, true, true, true},   // below 400: drawn
+        {400, true, false, false}, {420, true, false, false}, // backlog: processed, not drawn
+        {49, true, false, true},   // ends nearly empty: not drawn, drawing allowed again
+        {300, true, true, true},   // drawn; 300 does not stop it
+        {50, false, false, false}, // hidden: stops; 50 is not below 50
+        {10, true, false, true},   // shown again: waits for this block to end nearly empty
+        {10, true, true, true},    {0, false, false, true}, // hidden with no backlog
+        {0, true, true, true},
+    };
+    Banco b(true, 2);
+    std::size_t disegnati = 0;
+    int i = 0;
+    for (const auto& p : passi) {
+        b.vista.attesa = p.attesa;
+        b.vista.visibile = p.visibile;
+        b.blocco({1.0 * i, 2.0 * i}, {20, 20});
+        disegnati += p.disegnato ? 1 : 0;
+        EXPECT_EQ(b.vista.disegnati.size(), disegnati) << "block " << i;
+        EXPECT_EQ(b.stato.Traccia_attiva, p.tracciaDopo) << "block " << i;
+        ++i;
+    }
+    EXPECT_EQ(b.stato.N_campioni, 2 * i); // every block was processed and stored
+    EXPECT_EQ(b.vista.disegnati.back().pos, (std::vector<double>{10, 20})); // the whole block
 }

@@ -8,14 +8,10 @@ namespace {
 
 const QLocale inglese(QLocale::English, QLocale::UnitedStates);
 
-// A HID acquisition driven sample by sample: each step's factor is its length, so its velocity
-// comes out of the block processing as exactly the length x 1000 / period.
+// A HID acquisition driven step by step; each step's factor is its length: v = 1000 x mm / ms.
 struct Sessione : test::Banco {
     double pos = 0;
 
-    explicit Sessione(float ampiezzaMinima = 100) {
-        stato.Dati_esercizio.Ampiezza_minima = ampiezzaMinima;
-    }
     // One step to `a` (mm) lasting `ms`; a step of no length lasting 0 ms is a still sample.
     void passo(double a, double ms) {
         double per = a < pos ? -ms : ms;
@@ -23,33 +19,22 @@ struct Sessione : test::Banco {
         pos = a;
         motore.Elabora_blocco(0, &pos, &per);
     }
-    // Steps of `mm` from the current position to `a`, each lasting `ms`.
     void movimento(double a, double mm, double ms) {
         while (std::fabs(a - pos) > 1e-9)
             passo(pos + std::copysign(std::min(mm, std::fabs(a - pos)), a - pos), ms);
     }
     void fermo() { passo(pos, 0); }
-    // Standing still: one long step of no movement (total time only), then a still sample.
+    // Standing still: one long step (total time only), then a still sample.
     void pausa(double ms) {
         passo(pos, ms);
         fermo();
     }
-    // An unracking lift long enough (1.25 s) to be the first valid rise: time 0 is its end.
+    // A lift long enough (1.25 s) to be the first valid rise: time 0 is its end.
     void sollevamentoIniziale(double a) {
         movimento(a, (a - pos) / 40, 31.25);
         fermo();
     }
-    // A descent to `basso` and a rise to `alto`, with pauses at the top and the bottom.
-    void ripetizione(double basso, double alto, double msPassoSalita = 25) {
-        pausa(500);
-        movimento(basso, 10, 25);
-        pausa(300);
-        movimento(alto, 10, msPassoSalita);
-        fermo();
-    }
-    const Ripetizione& record(int k) const {
-        return stato.Ripetizioni[static_cast<std::size_t>(k)];
-    }
+    const Ripetizione& record(int k) const { return stato.Ripetizioni.at(std::size_t(k)); }
 };
 
 } // namespace
@@ -70,8 +55,8 @@ TEST(Elabora_dati, VelocitiesOfExactly15And20LeaveTheDirectionAsItIs) {
     }
 }
 
-TEST(Elabora_dati, AWholeRepetitionGivesTheValuesWorkedOutByHand) {
-    Sessione s(100);
+TEST(Elabora_dati, AWholeRepetitionGivesTheValuesWorkedOutByHandAndAResetStartsAgain) {
+    Sessione s;
     s.sollevamentoIniziale(400);
     // The end of the first valid rise is time 0: no row, a new record, an empty sample store.
     EXPECT_EQ(s.stato.Rip_corrente, 1);
@@ -101,6 +86,34 @@ TEST(Elabora_dati, AWholeRepetitionGivesTheValuesWorkedOutByHand) {
     EXPECT_EQ(s.record(2).Pos_inizio_ecc, 500.0f);
     EXPECT_EQ(s.motore.Vmax_corrente(), 0.0f);
     EXPECT_EQ(s.motore.Vmin_corrente(), 0.0f);
+
+    s.vista.chiamate.clear();
+    s.motore.Reset_dati();
+    EXPECT_EQ(s.vista.chiamate, (QStringList{"svuota liste", "svuota ripetizioni", "slide 0",
+                                             "svuota tempo", "riavvia tempo"}));
+    EXPECT_EQ(s.stato.Rip_corrente, 0);
+    EXPECT_EQ(s.stato.N_campioni, 0);
+    EXPECT_EQ(s.motore.Pos_alta(), 0.0f);
+    for (Ripetizione& r : s.stato.Ripetizioni) { // stale records must not leak into the new ones
+        r.Durata_ecc = 9;
+        r.Spost_ecc = -999;
+        r.Nota = QStringLiteral("vecchia");
+    }
+    s.motore.Azzera_tempi();
+    s.sollevamentoIniziale(900);
+    s.pausa(500);
+    s.movimento(840, 10, 25); // a descent of 60 mm, less than the minimum
+    s.pausa(300);
+    s.movimento(1000, 10, 100);
+    s.fermo();
+    ASSERT_EQ(s.vista.righe, (std::vector<int>{1, 1}));
+    // Spost_con 1000 - 850: the rise starts a step above the bottom; the eccentric peak is kept.
+    const TestiRiga italiani = {"1",    "0,00", "1,50", "150",  "100",  "100", "0,25", "850",
+                                "0,00", "0",    "0",    "-400", "0,03", "10",  ""};
+    EXPECT_EQ(testiRiga(s.record(1), 1, QLocale(QLocale::Italian, QLocale::Italy)), italiani);
+    const TestiRiga vecchia = testiRiga(s.record(0), 0, inglese); // record 0 keeps its old values
+    EXPECT_EQ((QStringList{vecchia[8], vecchia[9], vecchia[14]}),
+              (QStringList{"9.00", "-999", "vecchia"}));
 }
 
 TEST(Elabora_dati, ARiseOfExactlyTheMinimumIsRejectedButTheCursorsAndTheTopMove) {
@@ -109,7 +122,8 @@ TEST(Elabora_dati, ARiseOfExactlyTheMinimumIsRejectedButTheCursorsAndTheTopMove)
         bool accettata;
     } casi[] = {{50, false}, {50.5, true}, {20, false}};
     for (const auto& c : casi) {
-        Sessione s(50);
+        Sessione s;
+        s.stato.Dati_esercizio.Ampiezza_minima = 50;
         s.sollevamentoIniziale(400);
         s.movimento(100, 10, 40); // -250 mm/s for 1.2 s: past the first second
         s.fermo();
@@ -129,27 +143,8 @@ TEST(Elabora_dati, ARiseOfExactlyTheMinimumIsRejectedButTheCursorsAndTheTopMove)
     }
 }
 
-TEST(Elabora_dati, AShortDescentLeavesTheEccentricValuesOfAFreshRecordAtZero) {
-    Sessione s(100);
-    // Records left by an earlier acquisition must not leak into the new ones.
-    s.stato.Ripetizioni.assign(6, Ripetizione{});
-    for (Ripetizione& r : s.stato.Ripetizioni) {
-        r.Durata_ecc = 9;
-        r.Spost_ecc = -999;
-        r.Nota = QStringLiteral("vecchia");
-    }
-    s.sollevamentoIniziale(400);
-    s.ripetizione(340, 500, 100); // a descent of 60 mm: less than the minimum; rise at 100 mm/s
-    ASSERT_EQ(s.vista.righe, std::vector<int>{1});
-    // Spost_con 500 - 350: the rise starts a step above the bottom; the eccentric peak is kept.
-    const TestiRiga r = testiRiga(s.record(1), 1, inglese);
-    EXPECT_EQ((QStringList{r[3], r[8], r[9], r[10], r[11], r[14]}),
-              (QStringList{"150", "0.00", "0", "0", "-400", ""}));
-    EXPECT_EQ(s.record(0).Nota, "vecchia"); // record 0 keeps its old values
-}
-
 TEST(Elabora_dati, WithinTheFirstSecondStoppingOverwritesTheStartOfTheRise) {
-    Sessione s(100);
+    Sessione s;
     s.pos = 50;
     s.fermo(); // the first sample of an acquisition is a transition
     EXPECT_EQ(s.record(0).Pos_inizio_con, 50.0f);
@@ -161,13 +156,11 @@ TEST(Elabora_dati, WithinTheFirstSecondStoppingOverwritesTheStartOfTheRise) {
     EXPECT_FLOAT_EQ(s.record(0).Inizio_con, 0.3f);
     EXPECT_EQ(s.motore.Pos_bassa(), 80.0f);
     EXPECT_EQ(s.vista.quante("cursori"), 0);
-}
 
-TEST(Elabora_dati, TheTimeOriginMovesFromTheNextSampleOfTheSameBlock) {
-    Sessione s(100);
+    // The end of the first valid rise moves the time origin from the next sample of its block.
     s.movimento(400, 10, 31.25);
     s.stato.Fattore_spostamento = 10;
-    s.blocco({400, 410}, {0, 62.5}); // the end of the rise and one more step
+    s.blocco({400, 410}, {0, 62.5});
     EXPECT_EQ(s.stato.Rip_corrente, 1);
     EXPECT_EQ(s.motore.Tempo_totale(), 0.0625f);
     EXPECT_EQ(s.motore.Tempo_attivo(), 0.0625f);
@@ -176,22 +169,17 @@ TEST(Elabora_dati, TheTimeOriginMovesFromTheNextSampleOfTheSameBlock) {
     EXPECT_EQ(s.stato.Campioni[0].Tempo, 0.0625f);
 }
 
-TEST(Reset_dati, ClearsTheDataAndTheDisplayAndCountsAgainFromOne) {
-    Sessione s(100);
-    s.sollevamentoIniziale(400);
-    s.ripetizione(150, 400);
-    ASSERT_EQ(s.vista.righe, (std::vector<int>{1}));
-
-    s.vista.chiamate.clear();
-    s.motore.Reset_dati();
-    EXPECT_EQ(s.vista.chiamate, (QStringList{"svuota liste", "svuota ripetizioni", "slide 0",
-                                             "svuota tempo", "riavvia tempo"}));
-    EXPECT_EQ(s.stato.Rip_corrente, 0);
-    EXPECT_EQ(s.stato.N_campioni, 0);
-    EXPECT_EQ(s.motore.Pos_alta(), 0.0f);
-
-    s.motore.Azzera_tempi();
-    s.sollevamentoIniziale(550);
-    s.ripetizione(200, 500);
-    EXPECT_EQ(s.vista.righe, (std::vector<int>{1, 1}));
+TEST(ColoreAllarme, YellowAboveRedBelowGreenBetweenTheLimitsIncluded) {
+    DatiEsercizio dati;
+    dati.Vel_max = 1000;
+    dati.Limite_sup = 90;
+    dati.Limite_inf = 70;
+    const struct {
+        float v;
+        std::uint32_t colore;
+    } casi[] = {{950, ColoreGiallo},    {800, ColoreVerde}, {650, ColoreRosso},
+                {900, ColoreVerde},     {700, ColoreVerde}, {900.0001f, ColoreGiallo},
+                {699.99f, ColoreRosso}, {0, ColoreRosso}};
+    for (const auto& c : casi)
+        EXPECT_EQ(coloreAllarme(c.v, dati), c.colore) << c.v;
 }
