@@ -11,7 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <vector>
+
+inline std::ostream& operator<<(std::ostream& os, const QString& t) {
+    return os << '"' << t.toStdString() << '"';
+}
 
 // Records what the device link asks of the windows.
 struct UiRegistrata : kinetra::InterfacciaCollegamento {
@@ -24,6 +29,12 @@ struct UiRegistrata : kinetra::InterfacciaCollegamento {
     int rilasci = 0;
     QStringList titoli;
 
+    QString testi() const { // the messages' texts, joined by " | "
+        QStringList t;
+        for (const Messaggio& m : messaggi)
+            t << m.testo;
+        return t.join(QLatin1String(" | "));
+    }
     void MsgBox(const QString& testo, kinetra::IconaMessaggio icona,
                 const QString& titolo) override {
         messaggi.push_back({testo, icona, titolo});
@@ -43,45 +54,36 @@ inline int erroreDi(const std::function<void()>& f) {
     return 0;
 }
 
-#ifdef KINETRA_BOARD_SIM
-
 // "--board-type 2 --silent" as a list of arguments.
 inline QStringList opzioni(const char* testo) {
     return QString::fromLatin1(testo).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-// kinetra-board-sim as a separate process: started with its options, its device path read from
-// its first line, stopped when the test ends.
+#ifdef KINETRA_BOARD_SIM
+
+// kinetra-board-sim as a process: its device path read from its first line, its log (what it
+// received and sent) from its standard error, stopped when the test ends.
 class SimulatoreProcesso {
 public:
     explicit SimulatoreProcesso(const QStringList& argomenti) {
-        m_processo.start(QStringLiteral(KINETRA_BOARD_SIM),
-                         QStringList{QStringLiteral("--verbose")} + argomenti);
-        if (!m_processo.waitForStarted(5000) || !m_processo.waitForReadyRead(5000)) {
-            ADD_FAILURE() << "kinetra-board-sim did not start";
-            return;
-        }
-        while (!m_processo.canReadLine() && m_processo.waitForReadyRead(2000)) {
+        m_processo.start(KINETRA_BOARD_SIM, QStringList{QStringLiteral("--verbose")} + argomenti);
+        while (m_processo.waitForReadyRead(5000) && !m_processo.canReadLine()) {
         }
         m_percorso = QString::fromLocal8Bit(m_processo.readLine()).trimmed();
+        EXPECT_FALSE(m_percorso.isEmpty()) << "kinetra-board-sim did not start";
     }
     ~SimulatoreProcesso() { ferma(); }
 
     const QString& percorso() const { return m_percorso; }
-
-    // What the simulator has logged so far (the commands and bytes it received and sent).
     const QString& registro() {
         m_registro += QString::fromLocal8Bit(m_processo.readAllStandardError());
         return m_registro;
     }
     QString ferma() {
-        if (m_processo.state() != QProcess::NotRunning) {
-            m_processo.terminate();
-            if (!m_processo.waitForFinished(5000)) {
-                m_processo.kill();
-                m_processo.waitForFinished(5000);
-            }
-        }
+        m_processo.terminate();
+        if (!m_processo.waitForFinished(5000))
+            m_processo.kill();
+        m_processo.waitForFinished(5000);
         return registro();
     }
 

@@ -12,10 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using namespace kinetra;
 
 namespace {
+
+const QStringList AvvioDati{QStringLiteral("Reset_dati"), QStringLiteral("Azzera_tempi")};
+const QString PortaChiusa = QStringLiteral("Operazione valida solo con la porta aperta");
 
 class ProtocolloScheda : public ::testing::Test {
 protected:
@@ -23,19 +27,17 @@ protected:
         testApp();
         prot.impostaComponente(comm.get());
         prot.impostaInvioHid([this](const QString& s) { hid << s; });
-        prot.impostaAvvioDati([this] { chiamate << QStringLiteral("Reset_dati"); },
-                              [this] { chiamate << QStringLiteral("Azzera_tempi"); });
+        prot.impostaAvvioDati([this] { chiamate << AvvioDati[0]; },
+                              [this] { chiamate << AvvioDati[1]; });
     }
-
 #ifdef KINETRA_BOARD_SIM
-    // kinetra-board-sim on port n; with `apri` the port is opened and the serial link is in use.
-    SimulatoreProcesso& scheda(const char* opz, int porta = 1, bool apri = true) {
-        if (comm->PortOpen())
-            comm->setPortOpen(false);
-        simulatori.push_back(std::make_unique<SimulatoreProcesso>(opzioni(opz)));
-        imp.scrivi(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(porta),
-                   simulatori.back()->percorso());
+    // kinetra-board-sim as port n; with `apri` the port is opened and the serial link is in use.
+    SimulatoreProcesso& scheda(const QStringList& opz, int porta = 1, bool apri = true) {
+        simulatori.push_back(std::make_unique<SimulatoreProcesso>(opz));
+        if (!opz.contains(QLatin1String("--register")))
+            imp.scrivi("Ports", QStringLiteral("Com%1").arg(porta), simulatori.back()->percorso());
         if (apri) {
+            comm->setPortOpen(false);
             comm->setCommPort(porta);
             comm->setPortOpen(true);
             stato.Seriale_attiva = true;
@@ -54,61 +56,44 @@ protected:
     UiRegistrata ui;
     std::unique_ptr<MSComm> comm = std::make_unique<MSComm>(&imp);
     Protocollo prot{stato, imp, ui};
-    QStringList hid;
-    QStringList chiamate;
+    QStringList hid, chiamate;
 };
 
 } // namespace
 
-TEST_F(ProtocolloScheda, aSerialLinkWithItsPortClosedIsReportedAndStartsNothing) {
+TEST_F(ProtocolloScheda, withoutALinkTheDefaultsApplyAndAClosedPortIsReportedAndStartsNothing) {
+    prot.Leggi_tipo_scheda();
+    EXPECT_EQ(stato.Stato_connessione, " non connesso Scheda tipo 0");
+    EXPECT_EQ(std::tuple(stato.Fattore_spostamento, stato.Base_tempi),
+              std::tuple(1.0f, 8.33333E-05));
+    EXPECT_EQ(ui.testi(), MessaggioTipoIgnoto);
+    EXPECT_EQ(ui.messaggi[0].titolo, NomeApplicazione);
+    prot.Avvia_acquisizione(); // nothing sent or awaited, the data side still runs
+    EXPECT_TRUE(stato.Acquisizione_attiva && hid.isEmpty());
+    EXPECT_EQ(chiamate, AvvioDati);
+
     stato.Seriale_attiva = stato.Hid_connesso = true; // commands still reach the HID board
     stato.Stato_connessione = QStringLiteral(" connesso su com1");
-
+    chiamate.clear();
+    ui.messaggi.clear();
     prot.Avvia_acquisizione();
-    ASSERT_EQ(ui.messaggi.size(), 1u);
-    EXPECT_EQ(ui.messaggi[0].testo, QLatin1String("Operazione valida solo con la porta aperta"));
+    EXPECT_EQ(ui.testi(), PortaChiusa);
     EXPECT_EQ(ui.rilasci, 1);
     EXPECT_FALSE(stato.Acquisizione_attiva);
     EXPECT_TRUE(chiamate.isEmpty());
-
     prot.Leggi_info_scheda(); // silent
-    EXPECT_EQ(ui.messaggi.size(), 1u);
-    EXPECT_EQ(comm->InputLen(), 0);
-
     prot.Leggi_tipo_scheda();
-    EXPECT_EQ(ui.messaggi.size(), 2u);
-    EXPECT_EQ(stato.Stato_connessione, QLatin1String(" connesso su com1"));
-
+    EXPECT_EQ(stato.Stato_connessione, " connesso su com1");
     prot.Ferma_acquisizione();
-    EXPECT_EQ(ui.messaggi.size(), 3u);
+    EXPECT_EQ(ui.testi(), PortaChiusa + " | " + PortaChiusa + " | " + PortaChiusa);
     EXPECT_EQ(ui.rilasci, 2);
-    EXPECT_EQ(hid, QStringList() << QStringLiteral("$T") << QStringLiteral("$D")
-                                 << QStringLiteral("$T"));
-}
-
-TEST_F(ProtocolloScheda, withoutAnyLinkTheTypeIsZeroAndTheDefaultIsAnnounced) {
-    prot.Leggi_tipo_scheda();
-    EXPECT_EQ(stato.Stato_connessione, QLatin1String(" non connesso Scheda tipo 0"));
-    EXPECT_EQ(stato.Fattore_spostamento, 1.0f);
-    EXPECT_EQ(stato.Base_tempi, 8.33333E-05);
-    ASSERT_EQ(ui.messaggi.size(), 1u);
-    EXPECT_EQ(ui.messaggi[0].testo, MessaggioTipoIgnoto);
-    EXPECT_EQ(ui.messaggi[0].titolo, NomeApplicazione);
-
-    // The start without a link: nothing is sent, nothing awaited, the data side still runs.
-    prot.Avvia_acquisizione();
-    EXPECT_TRUE(stato.Acquisizione_attiva);
-    EXPECT_TRUE(hid.isEmpty());
-    EXPECT_EQ(chiamate,
-              (QStringList{QStringLiteral("Reset_dati"), QStringLiteral("Azzera_tempi")}));
+    EXPECT_EQ(hid.join(' '), "$T $D $T");
 }
 
 TEST_F(ProtocolloScheda, theStoredSettingsAreAppliedWithoutOpeningThePort) {
     // A refused value is said and ends the routine: flow control stays as it was (2).
     struct {
-        const char* settings;
-        const char* porta;
-        const char* attesi;
+        const char *settings, *porta, *attesi;
         int portaAttesa, handshaking;
         size_t messaggi;
     } casi[] = {{"", "", "115200,N,8,1", 1, 0, 0},
@@ -120,39 +105,37 @@ TEST_F(ProtocolloScheda, theStoredSettingsAreAppliedWithoutOpeningThePort) {
         UiRegistrata u;
         MSComm nuovo(&imp);
         nuovo.setHandshaking(2);
-        imp.scrivi(QStringLiteral("Properties"), QStringLiteral("Settings"),
-                   QString::fromLatin1(c.settings));
-        imp.scrivi(QStringLiteral("Properties"), QStringLiteral("CommPort"),
-                   QString::fromLatin1(c.porta));
+        imp.scrivi("Properties", "Settings", c.settings);
+        imp.scrivi("Properties", "CommPort", c.porta);
         Leggi_impostazioni(nuovo, imp, u);
-        EXPECT_EQ(nuovo.Settings(), QLatin1String(c.attesi)) << c.settings;
-        EXPECT_EQ(nuovo.CommPort(), c.portaAttesa) << c.settings;
-        EXPECT_EQ(nuovo.Handshaking(), c.handshaking) << c.settings;
-        EXPECT_FALSE(nuovo.PortOpen());
+        EXPECT_EQ(nuovo.Settings(), c.attesi) << c.settings;
+        EXPECT_EQ(std::tuple(nuovo.CommPort(), nuovo.Handshaking(), nuovo.PortOpen()),
+                  std::tuple(c.portaAttesa, c.handshaking, false))
+            << c.settings;
         ASSERT_EQ(u.messaggi.size(), c.messaggi) << c.settings;
-        if (c.messaggi) {
-            EXPECT_EQ(u.messaggi[0].icona, IconaMessaggio::Esclamazione);
-        }
+        EXPECT_TRUE(!c.messaggi || u.messaggi[0].icona == IconaMessaggio::Esclamazione);
     }
 }
 
 // The protocol over a real pseudo-terminal, through the serial component.
 #ifdef KINETRA_BOARD_SIM
 
-TEST_F(ProtocolloScheda, theBoardTypeSelectsTheScaleAlsoFromAReplyInPieces) {
+TEST_F(ProtocolloScheda, theBoardTypeAndSetUpAreReadAlsoFromRepliesInPiecesOrWithExtraBytes) {
     // Extra bytes after a reply wait for the next exchange's flush.
     struct {
         const char* opzioni;
         int tipo;
         float mm;
         double ms;
-        int msMin, restano;
-    } casi[] = {{"--board-type 1", 1, 1.288f, 0.0002, 0, 0},
-                {"--board-type 2 --split-replies 120", 2, 1.0f, 0.0002, 2 * 230, 0},
-                {"--board-type 3 --extra-reply-bytes 4", 3, 1.0f, 8.33333E-05, 0, 4},
-                {"--board-type 7", 7, 1.0f, 8.33333E-05, 0, 0}};
+        int msMin, restano, canali, numero, tempo;
+    } casi[] = {{"--board-type 1", 1, 1.288f, 0.0002, 0, 0, 5, 2, 1},
+                {"--board-type 2 --split-replies 120", 2, 1.0f, 0.0002, 2 * 230, 0, 5, 2, 1},
+                {"--board-type 3 --extra-reply-bytes 4", 3, 1.0f, 8.33333E-05, 0, 4, 5, 2, 1},
+                {"--board-type 7 --channels 255 --sampling-time 300", 7, 1.0f, 8.33333E-05, 0, 0,
+                 255, 8, 300}};
     for (const auto& c : casi) {
-        scheda(c.opzioni);
+        SCOPED_TRACE(c.opzioni);
+        scheda(opzioni(c.opzioni));
         ui.messaggi.clear();
         stato.Stato_connessione = QStringLiteral(" connesso su com1");
         QElapsedTimer t;
@@ -160,198 +143,152 @@ TEST_F(ProtocolloScheda, theBoardTypeSelectsTheScaleAlsoFromAReplyInPieces) {
         prot.Leggi_tipo_scheda();
         inAttesa(c.restano);
         Attendi(50);
-        EXPECT_EQ(comm->InBufferCount(), c.restano) << c.opzioni;
+        EXPECT_EQ(comm->InBufferCount(), c.restano);
         prot.Leggi_tipo_scheda(); // every query appends its text again
-        EXPECT_GE(t.elapsed(), c.msMin) << c.opzioni;
-        EXPECT_EQ(stato.Fattore_spostamento, c.mm) << c.opzioni;
-        EXPECT_EQ(stato.Base_tempi, c.ms) << c.opzioni;
+        EXPECT_GE(t.elapsed(), c.msMin);
+        EXPECT_EQ(std::tuple(stato.Fattore_spostamento, stato.Base_tempi), std::tuple(c.mm, c.ms));
         EXPECT_EQ(stato.Stato_connessione,
                   QStringLiteral(" connesso su com1 Scheda tipo %1 Scheda tipo %1").arg(c.tipo));
-        ASSERT_EQ(ui.messaggi.size(), c.tipo > 3 ? 2u : 0u) << c.opzioni;
-        if (c.tipo > 3) {
-            EXPECT_EQ(ui.messaggi[0].testo, MessaggioTipoIgnoto);
-        }
-    }
-}
-
-TEST_F(ProtocolloScheda, theSetUpQueryReadsChannelsAndSamplingTime) {
-    stato.Timeout_risposta = 300;
-    struct {
-        const char* opzioni;
-        int canali, numero, tempo; // -1: no answer changes nothing
-    } casi[] = {{"", 5, 2, 1},
-                {"--channels 255 --sampling-time 300", 255, 8, 300},
-                {"--silent", -1, -1, -1}};
-    for (const auto& c : casi) {
-        scheda(c.opzioni);
-        stato.Canali_abilitati = stato.Numero_canali = stato.Tempo_campionamento = -1;
+        EXPECT_EQ(ui.testi(), c.tipo > 3 ? MessaggioTipoIgnoto + " | " + MessaggioTipoIgnoto : "");
         prot.Leggi_info_scheda();
-        EXPECT_EQ(stato.Canali_abilitati, c.canali) << c.opzioni;
-        EXPECT_EQ(stato.Numero_canali, c.numero) << c.opzioni;
-        EXPECT_EQ(stato.Tempo_campionamento, c.tempo) << c.opzioni;
-        EXPECT_TRUE(ui.messaggi.empty());
+        EXPECT_EQ(
+            std::tuple(stato.Canali_abilitati, stato.Numero_canali, stato.Tempo_campionamento),
+            std::tuple(c.canali, c.numero, c.tempo));
         EXPECT_EQ(comm->InBufferCount(), 0);
     }
 }
 
-TEST_F(ProtocolloScheda, theProbeRefusesAWrongIdentityAndLeavesTheSerialLinkOutOfUse) {
-    scheda("--identity ?yes", 2, false); // the exact identity is found by the search below
-    comm->setCommPort(2);
-    stato.Stato_connessione = QStringLiteral(" non connesso");
+TEST_F(ProtocolloScheda, aBoardThatIsOffStopsTheStartAndAComponentDestroyedInAWaitDoesNoHarm) {
+    SimulatoreProcesso& sim = scheda(opzioni("--silent"));
     QElapsedTimer t;
     t.start();
-    EXPECT_FALSE(prot.Verifica_porta());
-    EXPECT_GE(t.elapsed(), 480); // the line settles first
-    EXPECT_LE(t.elapsed(), 1300);
-    EXPECT_FALSE(stato.Seriale_attiva);
-    EXPECT_EQ(stato.Timeout_risposta, 500);
-    EXPECT_TRUE(comm->PortOpen());
-    EXPECT_EQ(stato.Stato_connessione, QLatin1String(" non connesso"));
-    EXPECT_EQ(imp.portaSeriale(), QString());
-    EXPECT_TRUE(ui.messaggi.empty());
+    prot.Avvia_acquisizione();
+    EXPECT_GE(t.elapsed(), 980);
+    EXPECT_LE(t.elapsed(), 1600);
+    EXPECT_EQ(ui.testi(), "Apparato non collegato o spento!");
+    EXPECT_EQ(ui.messaggi[0].icona, IconaMessaggio::Critica);
+    EXPECT_EQ(ui.messaggi[0].titolo, "Kinetra");
+    EXPECT_EQ(ui.rilasci, 1);
+    EXPECT_FALSE(stato.Acquisizione_attiva || stato.Ricezione_attiva || !chiamate.isEmpty());
+    Attendi(50); // time for a start command to arrive, if one were sent
+    EXPECT_TRUE(sim.registro().contains("received $T")) << sim.registro();
+    EXPECT_FALSE(sim.registro().contains("$F")) << sim.registro();
+
+    // No set-up reply changes nothing and says nothing.
+    stato.Timeout_risposta = 300;
+    stato.Canali_abilitati = stato.Numero_canali = stato.Tempo_campionamento = -1;
+    prot.Leggi_info_scheda();
+    EXPECT_EQ(std::tuple(stato.Canali_abilitati, stato.Numero_canali, stato.Tempo_campionamento),
+              std::tuple(-1, -1, -1));
+    EXPECT_EQ(ui.messaggi.size(), 1u);
+
+    stato.Ricezione_attiva = true;
+    QTimer::singleShot(100, [&] { comm.reset(); });
+    prot.Leggi_tipo_scheda();
+    EXPECT_TRUE(stato.Ricezione_attiva);
+    prot.Avvia_acquisizione(); // later exchanges see a closed port
+    EXPECT_EQ(ui.messaggi.size(), 3u);
+    EXPECT_FALSE(stato.Acquisizione_attiva);
 }
 
-TEST_F(ProtocolloScheda, aLateReplyTimesOutAndStaysInTheBufferUntilTheNextFlush) {
-    scheda("--board-type 1 --reply-delay 1700");
+TEST_F(ProtocolloScheda, aLateReplyWaitsForTheNextFlushAndAnExchangeInsideAWaitEndsBoth) {
+    scheda(opzioni("--board-type 2 --reply-delay 400"));
+    stato.Timeout_risposta = 300; // shorter than the board's delay
     QElapsedTimer t;
     t.start();
     prot.Leggi_tipo_scheda();
-    EXPECT_GE(t.elapsed(), 980);
-    EXPECT_LE(t.elapsed(), 1600);
-    ASSERT_EQ(ui.messaggi.size(), 1u);
-    EXPECT_EQ(ui.messaggi[0].testo, QLatin1String("Indice non compreso nell'intervallo"));
-    EXPECT_EQ(stato.Stato_connessione, QLatin1String(" non connesso")); // no type taken
+    EXPECT_GE(t.elapsed(), 290);
+    EXPECT_LE(t.elapsed(), 550);
+    EXPECT_EQ(ui.testi(), "Indice non compreso nell'intervallo");
+    EXPECT_EQ(stato.Stato_connessione, " non connesso"); // no type taken
     EXPECT_FALSE(stato.Ricezione_attiva);
     EXPECT_TRUE(inAttesa(3));
     prot.Svuota_ricezione();
     EXPECT_EQ(comm->InBufferCount(), 0);
-}
 
-TEST_F(ProtocolloScheda, theStartWithNoBoardPoweredSaysSoAndSendsNoStartCommand) {
-    SimulatoreProcesso& sim = scheda("--silent");
-    QElapsedTimer t;
-    t.start();
-    prot.Avvia_acquisizione();
-    EXPECT_GE(t.elapsed(), 980);
-    EXPECT_LE(t.elapsed(), 1600);
-    ASSERT_EQ(ui.messaggi.size(), 1u);
-    EXPECT_EQ(ui.messaggi[0].testo, QLatin1String("Apparato non collegato o spento!"));
-    EXPECT_EQ(ui.messaggi[0].icona, IconaMessaggio::Critica);
-    EXPECT_EQ(ui.messaggi[0].titolo, QLatin1String("Kinetra"));
-    EXPECT_EQ(ui.rilasci, 1);
-    EXPECT_FALSE(stato.Acquisizione_attiva);
-    EXPECT_FALSE(stato.Ricezione_attiva);
-    EXPECT_TRUE(chiamate.isEmpty());
-    Attendi(50);
-    const QString registro = sim.ferma();
-    EXPECT_TRUE(registro.contains(QLatin1String("received $T"))) << registro.toStdString();
-    EXPECT_FALSE(registro.contains(QLatin1String("$F"))) << registro.toStdString();
-}
-
-TEST_F(ProtocolloScheda, startAndStopDriveTheStreamAndArmTheReceiver) {
-    SimulatoreProcesso& sim = scheda("--rate 4");
-    int eventi = 0;
-    QObject::connect(comm.get(), &MSComm::OnComm,
-                     [&] { eventi += stato.Ricezione_attiva && stato.Acquisizione_attiva; });
-    prot.Avvia_acquisizione();
-    EXPECT_TRUE(ui.messaggi.empty());
-    EXPECT_TRUE(stato.Acquisizione_attiva && stato.Ricezione_attiva && stato.Traccia_attiva);
-    EXPECT_EQ(comm->InputMode(), 1); // 12-byte batches, binary
-    EXPECT_EQ(comm->RThreshold(), 12);
-    EXPECT_EQ(comm->InputLen(), 12);
-    EXPECT_EQ(chiamate, QStringList()
-                            << QStringLiteral("Reset_dati") << QStringLiteral("Azzera_tempi"));
-    EXPECT_TRUE(attendiFinche([&] { return eventi >= 3; }, 2000)); // frames reach the receiver
-
-    prot.Ferma_acquisizione();
-    EXPECT_FALSE(stato.Acquisizione_attiva);
-    EXPECT_TRUE(stato.Ricezione_attiva); // given back by the reply wait
-    EXPECT_FALSE(prot.Timer_Seriale.isActive());
-    EXPECT_EQ(ui.rilasci, 1);
-    const QString registro = sim.ferma();
-    EXPECT_GT(registro.indexOf(QLatin1String("$F")), registro.indexOf(QLatin1String("$T")));
-    EXPECT_EQ(registro.count(QLatin1String("kinetra-board-sim: $T")), 2) << registro.toStdString();
-}
-
-TEST_F(ProtocolloScheda,
-       theSearchProbesPortsInTurnAndAPortWithoutBoardCostsAboutOneAndAHalfSeconds) {
-    // Com1: no device at all; Com2: a board that is off; Com3: the board.
-    imp.scrivi(QStringLiteral("Ports"), QStringLiteral("Com1"),
-               dir.filePath(QStringLiteral("nessuno")));
-    scheda("--silent", 2, false);
-    scheda("", 3, false);
-    std::vector<std::pair<QString, qint64>> passi;
-    QElapsedTimer t;
-    t.start();
-    EXPECT_EQ(prot.Cerca_porta([&](const QString& s) { passi.emplace_back(s, t.elapsed()); }), 3);
-    ASSERT_EQ(passi.size(), 3u);
-    EXPECT_EQ(passi[0].first, QLatin1String("Connessione a com1"));
-    EXPECT_EQ(passi[2].first, QLatin1String("Connessione a com3"));
-    EXPECT_LT(passi[1].second - passi[0].second, 300);
-    EXPECT_GE(passi[2].second - passi[1].second, 1450);
-    EXPECT_LE(passi[2].second - passi[1].second, 2600);
-    EXPECT_TRUE(stato.Seriale_attiva && comm->PortOpen());
-    EXPECT_EQ(comm->CommPort(), 3);
-    EXPECT_EQ(imp.portaSeriale(), QLatin1String("3"));
-    EXPECT_EQ(stato.Stato_connessione, QLatin1String(" connesso su com3"));
-    prot.Leggi_tipo_scheda(); // the link in use works at once
-    EXPECT_TRUE(stato.Stato_connessione.endsWith(QLatin1String(" Scheda tipo 1")));
-
-    // With no port to open, the link used before is out of use and nothing is stored.
-    for (int n = 1; n <= 30; ++n)
-        imp.scrivi(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n),
-                   dir.filePath(QStringLiteral("nessuno")));
-    imp.scrivi(QStringLiteral("Properties"), QStringLiteral("CommPort"), QString());
-    QStringList didascalie;
-    EXPECT_EQ(prot.Cerca_porta([&](const QString& s) { didascalie << s; }), 0);
-    EXPECT_EQ(didascalie.size(), 30);
-    EXPECT_FALSE(stato.Seriale_attiva);
-    EXPECT_EQ(imp.portaSeriale(), QString());
-}
-
-TEST_F(ProtocolloScheda, aComponentDestroyedInsideAWaitEndsTheWaitWithoutHarm) {
-    scheda("--silent");
-    stato.Ricezione_attiva = true;
-    QTimer::singleShot(150, [&] { comm.reset(); });
-    QElapsedTimer t;
-    t.start();
-    prot.Leggi_tipo_scheda();
-    EXPECT_LT(t.elapsed(), 1400);
-    EXPECT_TRUE(stato.Ricezione_attiva);
-    ASSERT_EQ(ui.messaggi.size(), 1u);
-    prot.Avvia_acquisizione(); // later exchanges see a closed port
-    EXPECT_EQ(ui.messaggi.size(), 2u);
-    EXPECT_FALSE(stato.Acquisizione_attiva);
-}
-
-TEST_F(ProtocolloScheda, anExchangeStartedInsideAnotherWaitEndsBothWithinTheirTimeOuts) {
-    scheda("--board-type 2 --reply-delay 400");
+    stato.Timeout_risposta = 1000;
     stato.Ricezione_attiva = true;
     bool interna = false;
     QTimer::singleShot(100, [&] {
         prot.Leggi_tipo_scheda();
         interna = true;
     });
-    QElapsedTimer t;
-    t.start();
+    t.restart();
     prot.Leggi_tipo_scheda();
-    EXPECT_TRUE(interna);
+    EXPECT_TRUE(interna && stato.Ricezione_attiva && !prot.Timer_Seriale.isActive());
     EXPECT_LT(t.elapsed(), 2300);
-    EXPECT_TRUE(stato.Ricezione_attiva);
-    EXPECT_FALSE(prot.Timer_Seriale.isActive());
     // The inner exchange took the first reply; the outer one ended with it.
-    EXPECT_TRUE(stato.Stato_connessione.contains(QLatin1String("Scheda tipo 2")));
+    EXPECT_TRUE(stato.Stato_connessione.contains("Scheda tipo 2"));
     Attendi(600);
     prot.Leggi_tipo_scheda();
-    EXPECT_TRUE(stato.Stato_connessione.endsWith(QLatin1String(" Scheda tipo 2")));
+    EXPECT_TRUE(stato.Stato_connessione.endsWith(" Scheda tipo 2"));
 }
 
-TEST_F(ProtocolloScheda, theSimulatorRegistersItsPortForItsLifetime) {
-    SimulatoreProcesso sim(opzioni("--register 4 --settings-file") << dir.filePath("k.ini"));
-    ASSERT_FALSE(sim.percorso().isEmpty());
+TEST_F(ProtocolloScheda, theSearchSkipsPortsWithoutTheBoardThenStartAndStopDriveItsStream) {
+    // Com1: no device; Com2: a board that is off; Com3: a wrong identity; Com4: the board,
+    // registered by the simulator itself for its lifetime.
+    imp.scrivi("Ports", "Com1", dir.filePath("nessuno"));
+    scheda(opzioni("--silent"), 2, false);
+    scheda(opzioni("--identity ?yes"), 3, false);
+    SimulatoreProcesso& sim =
+        scheda(opzioni("--rate 4 --register 4 --settings-file") << dir.filePath("k.ini"), 4, false);
     EXPECT_EQ(imp.dispositivoPorta(4), sim.percorso());
-    sim.ferma();
-    EXPECT_EQ(imp.dispositivoPorta(4), QString());
+    std::vector<std::tuple<QString, qint64, bool, QString>> passi; // text, ms, in use, stored
+    QElapsedTimer t;
+    t.start();
+    stato.Stato_connessione = QStringLiteral(" non connesso");
+    EXPECT_EQ(prot.Cerca_porta([&](const QString& s) {
+        passi.emplace_back(s, t.elapsed(), stato.Seriale_attiva, imp.portaSeriale());
+    }),
+              4);
+    ASSERT_EQ(passi.size(), 4u);
+    // A board that is off costs about 1.5 s; a wrong identity is refused once the line settled.
+    const qint64 costo[][2] = {{0, 300}, {1450, 2600}, {480, 1300}};
+    for (int i = 0; i < 3; ++i) {
+        const qint64 ms = std::get<1>(passi[i + 1]) - std::get<1>(passi[i]);
+        EXPECT_TRUE(ms >= costo[i][0] && ms <= costo[i][1]) << i + 1 << ": " << ms;
+    }
+    for (size_t i = 0; i < passi.size(); ++i) { // a failed probe stores nothing
+        const auto& [testo, ms, inUso, salvata] = passi[i];
+        EXPECT_EQ(testo, QStringLiteral("Connessione a com%1").arg(i + 1));
+        EXPECT_TRUE(!inUso && salvata.isEmpty()) << testo;
+    }
+    EXPECT_TRUE(stato.Seriale_attiva && comm->PortOpen() && ui.messaggi.empty());
+    EXPECT_EQ(std::tuple(stato.Timeout_risposta, comm->CommPort()), std::tuple(500, 4));
+    EXPECT_EQ(imp.portaSeriale(), "4");
+    EXPECT_EQ(stato.Stato_connessione, " connesso su com4");
+    prot.Leggi_tipo_scheda(); // the link in use works at once
+    EXPECT_TRUE(stato.Stato_connessione.endsWith(" Scheda tipo 1"));
+
+    int eventi = 0;
+    QObject::connect(comm.get(), &MSComm::OnComm,
+                     [&] { eventi += stato.Ricezione_attiva && stato.Acquisizione_attiva; });
+    prot.Avvia_acquisizione();
+    EXPECT_TRUE(ui.messaggi.empty());
+    EXPECT_TRUE(stato.Acquisizione_attiva && stato.Ricezione_attiva && stato.Traccia_attiva);
+    // 12-byte binary batches.
+    EXPECT_EQ(std::tuple(comm->InputMode(), comm->RThreshold(), comm->InputLen()),
+              std::tuple(1, 12, 12));
+    EXPECT_EQ(chiamate, AvvioDati);
+    EXPECT_TRUE(attendiFinche([&] { return eventi >= 3; }, 2000)); // frames reach the receiver
+    prot.Ferma_acquisizione();
+    EXPECT_FALSE(stato.Acquisizione_attiva || prot.Timer_Seriale.isActive());
+    EXPECT_TRUE(stato.Ricezione_attiva); // given back by the reply wait
+    EXPECT_EQ(ui.rilasci, 1);
+    const QString registro = sim.ferma();
+    EXPECT_GT(registro.indexOf("$F"), registro.indexOf("$T"));
+    EXPECT_EQ(registro.count("kinetra-board-sim: $T"), 2) << registro;
+    EXPECT_EQ(imp.dispositivoPorta(4), "");
+
+    // With no port to open, the link used before is out of use and nothing is stored.
+    for (int n = 1; n <= 30; ++n)
+        imp.scrivi("Ports", QStringLiteral("Com%1").arg(n), dir.filePath("-"));
+    imp.scrivi("Properties", "CommPort", "");
+    int didascalie = 0;
+    EXPECT_EQ(prot.Cerca_porta([&](const QString&) { ++didascalie; }), 0);
+    EXPECT_EQ(didascalie, 30);
+    EXPECT_FALSE(stato.Seriale_attiva);
+    EXPECT_EQ(imp.portaSeriale(), "");
 }
 
 #endif

@@ -18,44 +18,39 @@ BoardModel breveSet(Link link) {
     return BoardModel(s, 1, link);
 }
 
-BoardSample primoCampione(const QByteArray& pezzo) {
-    return pezzo.size() == 6 ? readSerialFrame(pezzo.constData()) : readHidSample(pezzo, 0);
-}
-
 } // namespace
 
 TEST(FlussoSimulato, sendsTheSetAtItsTimesThenStillSamplesUntilStopped) {
     for (Link link : {Link::Serial, Link::Hid}) {
         const BoardModel modello = breveSet(link);
-        QByteArray atteso = modello.serialBytes();
-        if (link == Link::Hid) {
-            atteso.clear();
-            for (const QByteArray& r : modello.hidReports())
-                atteso += r;
-        }
-        // At double speed the set is out after half its duration (not before), then a still frame
-        // or report every 100 ms of stream time, at the last position.
+        QByteArray atteso = link == Link::Serial ? modello.serialBytes() : QByteArray();
+        for (const QByteArray& r : modello.hidReports())
+            atteso += link == Link::Hid ? r : QByteArray();
+        const auto primo = [](const QByteArray& p) {
+            return p.size() == 6 ? readSerialFrame(p.constData()) : readHidSample(p, 0);
+        };
+        // At double speed the set is out after half its duration (not before), then a still
+        // frame or report every 100 ms of stream time, at the last position.
         FlussoScheda flusso(modello, 2.0);
         flusso.avvia(10.0);
         const double fine = 10.0 + modello.durationS() / 2;
         QByteArray inviati;
-        for (const QByteArray& p : flusso.dovuti(10.0 + modello.durationS() / 4))
-            inviati += p;
-        EXPECT_FALSE(flusso.setCompleto());
-        for (const QByteArray& p : flusso.dovuti(fine + 1e-6))
-            inviati += p;
+        for (double t : {10.0 + modello.durationS() / 4, fine + 1e-6}) {
+            EXPECT_FALSE(flusso.setCompleto());
+            for (const QByteArray& p : flusso.dovuti(t))
+                inviati += p;
+        }
         EXPECT_TRUE(flusso.setCompleto());
         EXPECT_EQ(inviati, atteso);
         const std::vector<QByteArray> fermi = flusso.dovuti(fine + 0.26);
         ASSERT_EQ(fermi.size(), 5u);
         for (const QByteArray& f : fermi) {
-            EXPECT_EQ(primoCampione(f).count, modello.samples().back().count);
-            EXPECT_EQ(primoCampione(f).ticks, 0);
+            EXPECT_EQ(primo(f).count, modello.samples().back().count);
+            EXPECT_EQ(primo(f).ticks, 0);
         }
-        // Zero: positions count from where the load stands.
-        flusso.azzera();
+        flusso.azzera(); // positions count from where the load stands
         EXPECT_EQ(flusso.conteggioAttuale(), 0);
-        EXPECT_EQ(primoCampione(flusso.dovuti(fine + 0.31).front()).count, 0);
+        EXPECT_EQ(primo(flusso.dovuti(fine + 0.31).front()).count, 0);
         flusso.ferma();
         EXPECT_TRUE(flusso.dovuti(1e9).empty());
     }
@@ -65,14 +60,13 @@ namespace {
 
 // The serial board in this process: bytes in, bytes out.
 struct SchedaInProcesso {
-    explicit SchedaInProcesso(OpzioniSchedaSeriale o)
-        : scheda(breveSet(Link::Serial), 40, std::move(o)) {
-        testApp();
+    explicit SchedaInProcesso(const OpzioniSchedaSeriale& o)
+        : scheda((testApp(), breveSet(Link::Serial)), 40, o) {
         QObject::connect(&scheda, &SchedaSeriale::invia,
                          [this](const QByteArray& b) { uscita += b; });
         QObject::connect(&scheda, &SchedaSeriale::riaggancia, [this] { riagganciata = true; });
     }
-    QByteArray scambio(const QByteArray& comando) {
+    QByteArray scambio(const char* comando) {
         uscita.clear();
         scheda.ricevuti(comando);
         kinetra::Attendi(30);
@@ -98,21 +92,18 @@ TEST(SchedaSerialeSimulata, failureModesChangeTheStreamExactlyWhereAsked) {
     ASSERT_GT(set.size(), 300);
     struct {
         const char* nome;
-        qint64 scarta, spazzaturaA;
-        int spazzaturaN;
-        qint64 riaggancia;
+        qint64 scarta, spazzaturaA, spazzaturaN, riaggancia;
         QByteArray atteso;
     } casi[] = {
         {"intact", -1, -1, 0, -1, set},
         {"drop", 100, -1, 0, -1, set.left(100) + set.mid(101)},
         {"garbage", -1, 200, 3, -1, set.left(200) + QByteArray("\xA5\x80\xEF", 3) + set.mid(200)},
-        {"hang-up", -1, -1, 0, 250, set.left(250)},
-    };
+        {"hang-up", -1, -1, 0, 250, set.left(250)}};
     for (const auto& c : casi) {
         OpzioniSchedaSeriale o;
         o.scartaByte = c.scarta;
         o.spazzaturaA = c.spazzaturaA;
-        o.spazzaturaN = c.spazzaturaN;
+        o.spazzaturaN = int(c.spazzaturaN);
         o.riagganciaDopo = c.riaggancia;
         SchedaInProcesso b(o);
         b.scheda.ricevuti("$F");
@@ -122,8 +113,6 @@ TEST(SchedaSerialeSimulata, failureModesChangeTheStreamExactlyWhereAsked) {
         ASSERT_TRUE(b.uscita.startsWith("$F")) << c.nome;
         EXPECT_EQ(b.uscita.mid(2).left(c.atteso.size()), c.atteso) << c.nome;
         EXPECT_EQ(b.riagganciata, c.riaggancia >= 0) << c.nome;
-        if (b.riagganciata) {
-            EXPECT_EQ(b.scambio("$D"), QByteArray()) << "no answer after hanging up";
-        }
+        EXPECT_TRUE(!b.riagganciata || b.scambio("$D").isEmpty()) << "no answer after hanging up";
     }
 }
