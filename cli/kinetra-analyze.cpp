@@ -1,6 +1,7 @@
 // kinetra-analyze: re-analyses a recorded stream of a measuring board and writes the
 // repetitions table, through the same decoding, block processing and detection as the program.
 
+#include "RigaComando.h"
 #include "acquisition/Analisi.h"
 #include "acquisition/Decodifica.h"
 #include "athlete/EsportazioneCsv.h"
@@ -20,8 +21,9 @@ using namespace kinetra;
 
 namespace {
 
-constexpr int EsitoErroreFile = 1;
-constexpr int EsitoErroreUso = 2;
+using cli::errore;
+using cli::EsitoErroreFile;
+using cli::EsitoErroreUso;
 constexpr double AmpiezzaPredefinita = 100;
 
 const char* const Descrizione =
@@ -39,23 +41,13 @@ const char* const Descrizione =
     "Exit status: 0 done, 1 the stream cannot be read or is malformed, or an output cannot\n"
     "be written, 2 wrong options.";
 
-void errore(const QString& testo) {
-    std::fprintf(stderr, "kinetra-analyze: %s\n", testo.toLocal8Bit().constData());
-}
-
 // A number option: finite and not negative.
 std::optional<float> numeroOpzione(const QCommandLineParser& parser, const QString& nome,
                                    float predefinito) {
     if (!parser.isSet(nome))
         return predefinito;
-    bool ok = false;
-    const double v = parser.value(nome).toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v < 0) {
-        errore(QStringLiteral("--%1 wants a number of 0 or more, not \"%2\"")
-                   .arg(nome, parser.value(nome)));
-        return std::nullopt;
-    }
-    return static_cast<float>(v);
+    const std::optional<double> v = cli::numero(parser, nome, 0);
+    return v ? std::optional<float>(static_cast<float>(*v)) : std::nullopt;
 }
 
 bool scriviUscita(const QByteArray& dati) {
@@ -113,14 +105,8 @@ int main(int argc, char* argv[]) {
     });
     parser.addPositionalArgument(QStringLiteral("stream"), QStringLiteral("The recorded stream."));
 
-    if (!parser.parse(QCoreApplication::arguments())) {
-        errore(parser.errorText());
-        return EsitoErroreUso;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+    if (const auto esito = cli::analizza(parser))
+        return *esito;
 
     const QString link = parser.value(QStringLiteral("link"));
     if (link != QLatin1String("serial") && link != QLatin1String("hid")) {

@@ -1,6 +1,7 @@
 // kinetra-simulate-set: records the stream a measuring board would send for a simulated set,
 // in the formats kinetra-analyze reads, and reports what really happened on standard error.
 
+#include "RigaComando.h"
 #include "core/Testo.h"
 #include "sim/BoardModel.h"
 
@@ -15,27 +16,9 @@ using namespace kinetra;
 
 namespace {
 
-constexpr int EsitoErroreFile = 1;
-constexpr int EsitoErroreUso = 2;
-
-void errore(const QString& testo) {
-    std::fprintf(stderr, "kinetra-simulate-set: %s\n", testo.toLocal8Bit().constData());
-}
-
-std::optional<double> numero(const QCommandLineParser& parser, const QString& nome, double minimo,
-                             double massimo) {
-    bool ok = false;
-    const double v = parser.value(nome).toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v < minimo || v > massimo) {
-        errore(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
-                   .arg(nome)
-                   .arg(minimo)
-                   .arg(massimo)
-                   .arg(parser.value(nome)));
-        return std::nullopt;
-    }
-    return v;
-}
+using cli::errore;
+using cli::EsitoErroreFile;
+using cli::EsitoErroreUso;
 
 } // namespace
 
@@ -79,14 +62,8 @@ int main(int argc, char* argv[]) {
         {QStringList{QStringLiteral("h"), QStringLiteral("help")},
          QStringLiteral("Show this help.")},
     });
-    if (!parser.parse(QCoreApplication::arguments())) {
-        errore(parser.errorText());
-        return EsitoErroreUso;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+    if (const auto esito = cli::analizza(parser))
+        return *esito;
     if (!parser.positionalArguments().isEmpty()) {
         errore(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments()[0]));
         return EsitoErroreUso;
@@ -105,13 +82,13 @@ int main(int argc, char* argv[]) {
         errore(QStringLiteral("-o FILE is required"));
         return EsitoErroreUso;
     }
-    const auto reps = numero(parser, QStringLiteral("reps"), 1, 100);
-    const auto seed = numero(parser, QStringLiteral("seed"), 0, 4294967295.0);
-    const auto lift = numero(parser, QStringLiteral("initial-lift"), 0, 2000);
-    const auto liftSpeed = numero(parser, QStringLiteral("initial-lift-speed"), 20, 5000);
-    const auto range = numero(parser, QStringLiteral("range"), 50, 2000);
-    const auto speed = numero(parser, QStringLiteral("speed"), 50, 3000);
-    const auto fatigue = numero(parser, QStringLiteral("fatigue"), 0, 0.5);
+    const auto reps = cli::numero(parser, QStringLiteral("reps"), 1, 100);
+    const auto seed = cli::numero(parser, QStringLiteral("seed"), 0, 4294967295.0);
+    const auto lift = cli::numero(parser, QStringLiteral("initial-lift"), 0, 2000);
+    const auto liftSpeed = cli::numero(parser, QStringLiteral("initial-lift-speed"), 20, 5000);
+    const auto range = cli::numero(parser, QStringLiteral("range"), 50, 2000);
+    const auto speed = cli::numero(parser, QStringLiteral("speed"), 50, 3000);
+    const auto fatigue = cli::numero(parser, QStringLiteral("fatigue"), 0, 0.5);
     if (!reps || !seed || !lift || !liftSpeed || !range || !speed || !fatigue)
         return EsitoErroreUso;
     if (*reps != std::floor(*reps) || *seed != std::floor(*seed)) {
