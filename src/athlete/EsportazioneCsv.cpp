@@ -1,5 +1,6 @@
 #include "athlete/EsportazioneCsv.h"
 
+#include "athlete/NomiCartelle.h"
 #include "core/Formato.h"
 #include "core/Testo.h"
 
@@ -35,7 +36,7 @@ void appendiTesto(QByteArray& out, const QString& testo) {
 // most locales among them) turned into a period, the separator some locales use anyway.
 QString senzaCaratteriVietati(QString testo) {
     for (QChar& c : testo) {
-        if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c))
+        if (carattereVietato(c))
             c = QLatin1Char('.');
     }
     return testo;

@@ -34,14 +34,19 @@ bool riservato(const QString& nome) {
 
 } // namespace
 
+bool carattereVietato(QChar c) {
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(c);
+}
+
 QString controllaNomeCartella(const QString& nome) {
     if (nome.trimmed().isEmpty())
         return QStringLiteral("Il nome non può essere vuoto!");
     for (const QChar c : nome) {
-        if (QStringLiteral("<>:\"/\\|?*").contains(c))
-            return QStringLiteral("Il nome non può contenere i caratteri < > : \" / \\ | ? *");
+        if (!carattereVietato(c))
+            continue;
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             return QStringLiteral("Il nome contiene caratteri non ammessi!");
+        return QStringLiteral("Il nome non può contenere i caratteri < > : \" / \\ | ? *");
     }
     // Our files are 8-bit: a character outside the code page would come back as '?' from the
     // value lists, naming a folder that does not exist.

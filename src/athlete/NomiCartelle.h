@@ -10,4 +10,7 @@ namespace kinetra {
 // an empty string when the name can be used.
 QString controllaNomeCartella(const QString& nome);
 
+// A character no Windows file or folder name may hold: control characters and <>:"/\|?*.
+bool carattereVietato(QChar c);
+
 } // namespace kinetra
