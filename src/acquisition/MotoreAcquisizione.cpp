@@ -249,7 +249,6 @@ void MotoreAcquisizione::Reset_dati() {
     m_stato.svuotaCampioni();
     m_posAlta = 0;
     m_stato.Rip_corrente = 0;
-    m_stato.N_campioni = 0;
     m_vista.svuotaListe();
     m_vista.svuotaGraficoRipetizioni();
     m_vista.azzeraSlide();
